@@ -1,0 +1,24 @@
+#pragma once
+
+#include "model/tockle.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+
+#include <optional>
+
+// The two data files. Decoding is all or nothing: one bad element fails the whole file.
+// Buffers with room for the parser's padding past their end are read without a copy.
+std::optional<QByteArray> encodeTockles(const QList<Tockle>& tockles);
+std::optional<QList<Tockle>> decodeTockles(const QByteArray& bytes);
+QByteArray encodeProjects(const QStringList& projects);
+std::optional<QStringList> decodeProjects(const QByteArray& bytes);
+
+// How many bytes a reader should keep spare after the data it hands to the decoders.
+qsizetype jsonReadPadding();
+
+// The 36-character upper-case text of a UUID, and the strict reverse: 8-4-4-4-12 hex digits
+// of either case and nothing else (no braces, no trailing characters).
+QByteArray uuidText(const QUuid& id);
+std::optional<QUuid> parseUuidText(std::string_view text);

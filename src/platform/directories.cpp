@@ -1,0 +1,40 @@
+#include "platform/directories.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+namespace platform {
+
+namespace {
+
+std::optional<QString> absoluteLocation(QStandardPaths::StandardLocation location)
+{
+    const QString path = QStandardPaths::writableLocation(location);
+    if (path.isEmpty() || QDir::isRelativePath(path))
+        return std::nullopt;
+    return QDir::cleanPath(path);
+}
+
+} // namespace
+
+std::optional<QString> applicationSupportDirectory()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    // Qt returns a relative XDG_DATA_HOME as it stands; the XDG rules say to ignore it.
+    const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!xdg.isEmpty() && QDir::isRelativePath(xdg)) {
+        const QString home = QDir::homePath();
+        if (home.isEmpty() || QDir::isRelativePath(home))
+            return std::nullopt;
+        return QDir::cleanPath(home + QStringLiteral("/.local/share"));
+    }
+#endif
+    return absoluteLocation(QStandardPaths::GenericDataLocation);
+}
+
+std::optional<QString> documentsDirectory()
+{
+    return absoluteLocation(QStandardPaths::DocumentsLocation);
+}
+
+} // namespace platform

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace platform {
+
+enum class ReadStatus { ok, missing, failed };
+
+struct ReadResult {
+    ReadStatus status = ReadStatus::missing;
+    QByteArray bytes;
+};
+
+// The whole file, with `spare` bytes of capacity left after its end for a parser that reads
+// past the data. Anything that is not a regular file is a failed read, never a wait.
+ReadResult readWholeFile(const QString& path, qsizetype spare = 0);
+
+// True when anything at all is at the path, a dangling link included.
+bool pathExists(const QString& path);
+
+// Creates the folder and its missing parents.
+bool createDirectories(const QString& path);
+
+// Replaces the file's content atomically and durably: temporary file in the same folder,
+// written and flushed to disk, renamed over the target, then the folder flushed. Afterwards a
+// reader finds either the old content or the new, whatever happens on the way.
+bool replaceFileDurably(const QString& path, const QByteArray& bytes);
+
+// Renames without ever replacing an existing file.
+bool renameNoReplace(const QString& from, const QString& to);
+
+} // namespace platform

@@ -1,0 +1,142 @@
+#include "store/tockle_store.h"
+
+#include "model/json_codec.h"
+#include "model/project_name.h"
+#include "platform/directories.h"
+#include "platform/files.h"
+#include "store/csv_export.h"
+
+#include <QDateTime>
+#include <QDir>
+
+#include <algorithm>
+
+namespace {
+
+// Loads one list. A file that is there but does not read or decode leaves the list empty
+// and marks the file to be kept aside.
+template <typename List, typename Decode>
+List load(const QString& path, bool& keepAside, Decode decode)
+{
+    if (path.isEmpty())
+        return {};
+    platform::ReadResult read = platform::readWholeFile(path, jsonReadPadding());
+    if (read.status == platform::ReadStatus::missing)
+        return {};
+    if (read.status == platform::ReadStatus::ok) {
+        if (std::optional<List> decoded = decode(read.bytes))
+            return std::move(*decoded);
+    }
+    keepAside = true;
+    return {};
+}
+
+QString asideName(const QString& path, const Clock& clock)
+{
+    const auto stamp = QDateTime::fromSecsSinceEpoch(
+                           qint64(clock.now().secondsSince1970()), Qt::UTC)
+                           .toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    const QString base = path + QStringLiteral(".unreadable-") + stamp;
+    QString candidate = base;
+    for (int n = 2; platform::pathExists(candidate); ++n)
+        candidate = base + QLatin1Char('-') + QString::number(n);
+    return candidate;
+}
+
+} // namespace
+
+StoreEnvironment StoreEnvironment::system()
+{
+    return {platform::applicationSupportDirectory(), &platform::documentsDirectory,
+            std::make_shared<SystemClock>(), nullptr};
+}
+
+TockleStore::TockleStore() : TockleStore(StoreEnvironment::system()) {}
+
+TockleStore::TockleStore(StoreEnvironment env, QObject* parent)
+    : QObject(parent), environment(std::move(env))
+{
+    if (!environment.clock)
+        environment.clock = std::make_shared<SystemClock>();
+    if (environment.applicationSupportDirectory) {
+        const QString folder = QDir(*environment.applicationSupportDirectory)
+                                   .filePath(QStringLiteral("Tockles"));
+        if (!platform::pathExists(folder))
+            platform::createDirectories(folder);
+        fileURL_ = QDir(folder).filePath(QStringLiteral("tockles.json"));
+        projectsFileURL_ = QDir(folder).filePath(QStringLiteral("projects.json"));
+    }
+    tocklesFile.path = fileURL_;
+    projectsFile.path = projectsFileURL_;
+    tockles_ = load<QList<Tockle>>(fileURL_, tocklesFile.keepAside, decodeTockles);
+    projects_ = load<QStringList>(projectsFileURL_, projectsFile.keepAside, decodeProjects);
+}
+
+bool TockleStore::containsProject(const QString& name) const
+{
+    return std::any_of(projects_.cbegin(), projects_.cend(),
+                       [&](const QString& p) { return namesEqual(p, name); });
+}
+
+void TockleStore::addProject(const QString& name)
+{
+    if (containsProject(name))
+        return;
+    Q_EMIT objectWillChange();
+    projects_.append(name);
+    saveProjects();
+    Q_EMIT projectsChanged(projects_);
+}
+
+void TockleStore::removeProject(const QString& name)
+{
+    Q_EMIT objectWillChange();
+    projects_.removeIf([&](const QString& p) { return namesEqual(p, name); });
+    saveProjects();
+    Q_EMIT projectsChanged(projects_);
+}
+
+void TockleStore::addTockle(const Tockle& tockle)
+{
+    Q_EMIT objectWillChange();
+    tockles_.append(tockle);
+    saveTockles();
+}
+
+void TockleStore::saveTockles()
+{
+    if (std::optional<QByteArray> bytes = encodeTockles(tockles_))
+        writeReplacing(tocklesFile, *bytes);
+}
+
+void TockleStore::saveProjects()
+{
+    writeReplacing(projectsFile, encodeProjects(projects_));
+}
+
+bool TockleStore::writeReplacing(DataFile& file, const QByteArray& bytes)
+{
+    if (file.path.isEmpty())
+        return false;
+    if (file.keepAside) {
+        // Only once the unreadable file is safely renamed may a save take its place.
+        if (platform::pathExists(file.path)
+            && !platform::renameNoReplace(file.path, asideName(file.path, *environment.clock)))
+            return false;
+        file.keepAside = false;
+    }
+    return platform::replaceFileDurably(file.path, bytes);
+}
+
+void TockleStore::exportCSV()
+{
+    const std::optional<QString> folder =
+        environment.documentsDirectory ? environment.documentsDirectory() : std::nullopt;
+    if (!folder)
+        return;
+    const QString path = QDir(*folder).filePath(exportFileName(environment.clock->now()));
+    // A failed write is not reported; the file manager is asked to show the file all the same.
+    platform::replaceFileDurably(path, csvText(tockles_));
+    if (environment.fileViewer)
+        environment.fileViewer->revealFile(path);
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "model/tockle.h"
+#include "platform/clock.h"
+#include "platform/file_viewer.h"
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// Where the store keeps and exports its files, and the services it calls. Tests pass their
+// own; system() is what the running program uses.
+struct StoreEnvironment {
+    std::optional<QString> applicationSupportDirectory;
+    std::function<std::optional<QString>()> documentsDirectory;
+    std::shared_ptr<const Clock> clock;
+    std::shared_ptr<FileViewer> fileViewer;
+
+    static StoreEnvironment system();
+};
+
+// The single owner of the record list and the project list. Every change announces itself
+// first, then rewrites that list's whole file. Nothing is reported to callers.
+class TockleStore : public QObject {
+    Q_OBJECT
+
+public:
+    TockleStore();
+    explicit TockleStore(StoreEnvironment environment, QObject* parent = nullptr);
+
+    const QList<Tockle>& tockles() const { return tockles_; }
+    const QStringList& projects() const { return projects_; }
+    const QString& fileURL() const { return fileURL_; }
+    const QString& projectsFileURL() const { return projectsFileURL_; }
+
+    bool containsProject(const QString& name) const;
+
+    void addProject(const QString& name);
+    void removeProject(const QString& name);
+    void addTockle(const Tockle& tockle);
+    void saveTockles();
+    void saveProjects();
+    void exportCSV();
+
+Q_SIGNALS:
+    void objectWillChange();
+    void projectsChanged(const QStringList& projects);
+
+private:
+    // A data file that existed but did not load is moved aside, never written over.
+    struct DataFile {
+        QString path;
+        bool keepAside = false;
+    };
+    bool writeReplacing(DataFile& file, const QByteArray& bytes);
+
+    QList<Tockle> tockles_;
+    QStringList projects_;
+    QString fileURL_;
+    QString projectsFileURL_;
+
+    StoreEnvironment environment;
+    DataFile tocklesFile;
+    DataFile projectsFile;
+};
