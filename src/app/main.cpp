@@ -1,10 +1,19 @@
-#include "store/tockle_store.h"
+#include "panel/content_view.h"
+#include "platform/desktop_file_viewer.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QIcon>
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    TockleStore store;
-    return 0;
+    QApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("Tockles"));
+    StoreEnvironment environment = StoreEnvironment::system();
+    environment.fileViewer = std::make_shared<DesktopFileViewer>();
+    ContentView view(environment);
+    view.setWindowTitle(QStringLiteral("Tockles"));
+    view.setWindowIcon(QIcon(QStringLiteral(":/icons/timer.svg")));
+    QObject::connect(&view, &ContentView::quitRequested, &app, &QApplication::quit);
+    view.show();
+    return app.exec();
 }

@@ -1,0 +1,345 @@
+#include "panel/content_view.h"
+
+#include "model/duration_format.h"
+#include "model/project_name.h"
+#include "panel/elided_label.h"
+#include "panel/panel_rules.h"
+#include "panel/panel_style.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int panelWidth = 260;
+
+QIcon trashIcon()
+{
+    return QIcon(QStringLiteral(":/icons/trash.svg"));
+}
+
+template <typename W>
+W* named(W* widget, const char* objectName, const QString& accessibleName)
+{
+    widget->setObjectName(QLatin1String(objectName));
+    widget->setAccessibleName(accessibleName);
+    return widget;
+}
+
+} // namespace
+
+ContentView::ContentView(StoreEnvironment environment, QWidget* parent)
+    : QWidget(parent), clock(environment.clock ? environment.clock : std::make_shared<SystemClock>())
+{
+    environment.clock = clock;
+    store = std::make_unique<TockleStore>(std::move(environment));
+    setObjectName(QStringLiteral("ContentView"));
+    setFocusPolicy(Qt::ClickFocus);
+    buildWidgets();
+
+    // The notice comes before the change, so the redraw waits for the event loop.
+    connect(store.get(), &TockleStore::objectWillChange, this, [this] {
+        if (renderQueued)
+            return;
+        renderQueued = true;
+        QMetaObject::invokeMethod(this, &ContentView::render, Qt::QueuedConnection);
+    });
+    connect(store.get(), &TockleStore::projectsChanged, this, &ContentView::revalidateSelection);
+
+    timer.setInterval(1000);
+    timer.setTimerType(Qt::CoarseTimer);
+    connect(&timer, &QTimer::timeout, this, &ContentView::refreshElapsedTime);
+    timer.start();
+    render();
+}
+
+ContentView::~ContentView() = default;
+
+void ContentView::buildWidgets()
+{
+    setFixedWidth(panelWidth);
+    stack = new QVBoxLayout(this);
+    stack->setSpacing(12);
+
+    hint = named(new QLabel(tr("Add a project below to start tracking."), this), "hint",
+                 tr("Add a project below to start tracking."));
+    hint->setWordWrap(true);
+    hint->setTextFormat(Qt::PlainText);
+    hint->setFont(panel_style::caption(font()));
+    panel_style::makeSecondary(hint);
+    stack->addWidget(hint);
+
+    pickerRow = named(new QWidget(this), "pickerRow", tr("Project"));
+    auto* pickerLayout = new QHBoxLayout(pickerRow);
+    pickerLayout->setContentsMargins(0, 0, 0, 0);
+    picker = named(new QComboBox(pickerRow), "picker", tr("Project"));
+    picker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    picker->setMinimumContentsLength(8);
+    picker->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    pickerLayout->addWidget(picker, 0, Qt::AlignVCenter);
+    removeButton = named(new QToolButton(pickerRow), "removeButton", tr("Remove selected project"));
+    removeButton->setIcon(trashIcon());
+    removeButton->setAutoRaise(true);
+    removeButton->setToolTip(tr("Remove selected project"));
+    pickerLayout->addWidget(removeButton, 0, Qt::AlignVCenter);
+    stack->addWidget(pickerRow);
+
+    auto* newRow = named(new QWidget(this), "newProjectRow", tr("New project"));
+    auto* newLayout = new QHBoxLayout(newRow);
+    newLayout->setContentsMargins(0, 0, 0, 0);
+    nameField = named(new QLineEdit(newRow), "nameField", tr("New Project..."));
+    nameField->setPlaceholderText(tr("New Project..."));
+    newLayout->addWidget(nameField, 1, Qt::AlignVCenter);
+    addButton = named(new QPushButton(tr("Add"), newRow), "addButton", tr("Add"));
+    addButton->setAutoDefault(false);
+    newLayout->addWidget(addButton, 0, Qt::AlignVCenter);
+    stack->addWidget(newRow);
+
+    stack->addWidget(panel_style::divider(this));
+
+    auto* elapsedRow = new QWidget(this);
+    elapsedRow->setObjectName(QStringLiteral("elapsedRow"));
+    auto* elapsedLayout = new QHBoxLayout(elapsedRow);
+    elapsedLayout->setContentsMargins(0, 8, 0, 8);
+    elapsedLabel = named(new QLabel(elapsedRow), "elapsedLabel", tr("Elapsed time"));
+    elapsedLabel->setFont(panel_style::titleMonospaced());
+    elapsedLabel->setAlignment(Qt::AlignCenter);
+    elapsedLayout->addWidget(elapsedLabel, 1, Qt::AlignVCenter);
+    stack->addWidget(elapsedRow);
+
+    startStopButton = named(new QPushButton(this), "startStopButton", QString());
+    // A QShortcut of its own: a button's setText() replaces its shortcut with the text's mnemonic.
+    startStopShortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+S")), this);
+    startStopButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    stack->addWidget(startStopButton);
+
+    totalsDivider = panel_style::divider(this);
+    stack->addWidget(totalsDivider);
+    totalsSection = named(new QWidget(this), "totalsSection", tr("Total Time by Project"));
+    totalsSection->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    auto* totalsLayout = new QVBoxLayout(totalsSection);
+    totalsLayout->setContentsMargins(0, 0, 0, 0);
+    totalsLayout->setSpacing(4);
+    auto* heading = named(new QLabel(tr("Total Time by Project"), totalsSection), "totalsHeading",
+                          tr("Total Time by Project"));
+    heading->setFont(panel_style::caption2(font()));
+    panel_style::makeSecondary(heading);
+    totalsLayout->addWidget(heading);
+    totalsRowsLayout = new QVBoxLayout();
+    totalsRowsLayout->setSpacing(4);
+    totalsRowsLayout->setContentsMargins(0, 0, 0, 4);
+    totalsLayout->addLayout(totalsRowsLayout);
+    stack->addWidget(totalsSection);
+
+    stack->addWidget(panel_style::divider(this));
+
+    exportButton = named(new QPushButton(tr("Export CSV"), this), "exportButton", tr("Export CSV"));
+    exportButton->setAutoDefault(false);
+    stack->addWidget(exportButton, 0, Qt::AlignLeft);
+    quitButton = named(new QPushButton(tr("Quit"), this), "quitButton", tr("Quit"));
+    quitButton->setAutoDefault(false);
+    auto* quitShortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Q")), this);
+    stack->addWidget(quitButton, 0, Qt::AlignLeft);
+
+    connect(picker, &QComboBox::activated, this, [this](int index) {
+        selectedProject = picker->itemText(index);
+        render();
+    });
+    connect(removeButton, &QToolButton::clicked, this, &ContentView::removeSelectedProject);
+    connect(nameField, &QLineEdit::textEdited, this, [this](const QString& text) {
+        newProjectName = text;
+        render();
+    });
+    connect(nameField, &QLineEdit::returnPressed, this, &ContentView::submitNewProject);
+    connect(addButton, &QPushButton::clicked, this, &ContentView::submitNewProject);
+    connect(startStopButton, &QPushButton::clicked, this, &ContentView::toggleTracking);
+    connect(exportButton, &QPushButton::clicked, this, [this] { store->exportCSV(); });
+    connect(startStopShortcut, &QShortcut::activated, this, &ContentView::toggleTracking);
+    connect(quitButton, &QPushButton::clicked, this, &ContentView::quitRequested);
+    connect(quitShortcut, &QShortcut::activated, this, &ContentView::quitRequested);
+}
+
+void ContentView::toggleTracking()
+{
+    if (isTracking)
+        stopTracking();
+    else
+        startTracking();
+}
+
+void ContentView::startTracking()
+{
+    if (selectedProject.isEmpty())
+        return;
+    currentProject = selectedProject;
+    startTime = clock->now();
+    elapsedTime = 0;
+    isTracking = true;
+    render();
+}
+
+void ContentView::stopTracking()
+{
+    if (startTime) {
+        const Instant now = clock->now();
+        const double duration = now.timeIntervalSince(*startTime);
+        store->addTockle(Tockle(currentProject, *startTime, now, duration));
+    }
+    isTracking = false;
+    startTime.reset();
+    elapsedTime = 0;
+    render();
+}
+
+void ContentView::refreshElapsedTime()
+{
+    if (!isTracking || !startTime)
+        return;
+    elapsedTime = clock->now().timeIntervalSince(*startTime);
+    // A hidden panel is redrawn when it is shown again.
+    if (isVisible())
+        render();
+}
+
+void ContentView::submitNewProject()
+{
+    const QString name = trimmedName(newProjectName);
+    if (name.isEmpty())
+        return;
+    store->addProject(name);
+    selectedProject = name;
+    newProjectName.clear();
+    render();
+}
+
+void ContentView::removeSelectedProject()
+{
+    store->removeProject(selectedProject);
+    selectedProject = firstOrEmpty(store->projects());
+    render();
+}
+
+void ContentView::selectFirstIfEmpty()
+{
+    if (selectedProject.isEmpty())
+        selectedProject = firstOrEmpty(store->projects());
+    render();
+}
+
+void ContentView::revalidateSelection(const QStringList& projects)
+{
+    selectedProject = revalidatedSelection(selectedProject, projects);
+    render();
+}
+
+void ContentView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The panel itself holds the focus, so its shortcuts work at once and no field grabs the
+    // keyboard on its own.
+    setFocus(Qt::OtherFocusReason);
+    selectFirstIfEmpty();
+}
+
+void ContentView::render()
+{
+    renderQueued = false;
+    const bool hasProjects = !store->projects().isEmpty();
+
+    hint->setVisible(!hasProjects);
+    pickerRow->setVisible(hasProjects);
+    renderPicker();
+
+    if (nameField->text() != newProjectName)
+        nameField->setText(newProjectName);
+    addButton->setEnabled(!trimmedName(newProjectName).isEmpty());
+
+    elapsedLabel->setText(formatDuration(elapsedTime));
+    const QString label = isTracking ? tr("Stop (%1)").arg(currentProject) : tr("Start Tracking");
+    // A button reads "&" as a mnemonic marker; a project named "R&D" must show as it is.
+    startStopButton->setText(QString(label).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    startStopButton->setAccessibleName(label);
+    const bool enabled = startStopEnabled(store->projects(), isTracking, selectedProject);
+    startStopButton->setEnabled(enabled);
+    startStopShortcut->setEnabled(enabled);
+
+    totalsDivider->setVisible(hasProjects);
+    totalsSection->setVisible(hasProjects);
+    if (hasProjects)
+        renderTotals();
+    fitHeight();
+}
+
+void ContentView::renderPicker()
+{
+    const QStringList& projects = store->projects();
+    bool same = picker->count() == projects.size();
+    for (int i = 0; same && i < picker->count(); ++i)
+        same = picker->itemText(i) == projects[i];
+    // Rebuilding only on a real change keeps an open pop-up intact through the ticks.
+    if (!same) {
+        const QSignalBlocker block(picker);
+        picker->clear();
+        picker->addItems(projects);
+    }
+    int index = -1;
+    for (int i = 0; i < projects.size() && index < 0; ++i) {
+        if (namesEqual(projects[i], selectedProject))
+            index = i;
+    }
+    if (picker->currentIndex() != index) {
+        const QSignalBlocker block(picker);
+        picker->setCurrentIndex(index);
+    }
+    removeButton->setVisible(!selectedProject.isEmpty());
+}
+
+void ContentView::renderTotals()
+{
+    const QList<TotalsRow> rows = totalsRows({store->projects(), store->tockles(), isTracking,
+                                              currentProject, elapsedTime, selectedProject});
+    while (totalsRowWidgets.size() < rows.size()) {
+        auto* row = new QWidget(totalsSection);
+        row->setObjectName(QStringLiteral("totalsRow"));
+        auto* layout = new QHBoxLayout(row);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* name = new ElidedLabel(row);
+        name->setObjectName(QStringLiteral("totalsName"));
+        name->setFont(panel_style::caption(font()));
+        layout->addWidget(name, 1, Qt::AlignVCenter);
+        auto* total = new QLabel(row);
+        total->setObjectName(QStringLiteral("totalsTime"));
+        total->setFont(panel_style::captionMonospaced(font()));
+        total->setTextFormat(Qt::PlainText);
+        total->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        layout->addWidget(total, 0, Qt::AlignVCenter);
+        totalsRowsLayout->addWidget(row);
+        totalsRowWidgets.append({row, name, total});
+    }
+    for (qsizetype i = 0; i < totalsRowWidgets.size(); ++i) {
+        const RowWidgets& w = totalsRowWidgets[i];
+        const bool shown = i < rows.size();
+        if (shown) {
+            const QString total = formatDuration(rows[i].total);
+            w.name->setText(rows[i].name);
+            w.total->setText(total);
+            w.row->setAccessibleName(rows[i].name + QStringLiteral(": ") + total);
+        }
+        w.row->setVisible(shown);
+    }
+}
+
+void ContentView::fitHeight()
+{
+    stack->activate();
+    const int height = hasHeightForWidth() ? heightForWidth(panelWidth) : sizeHint().height();
+    if (height != this->height())
+        setFixedHeight(height);
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "store/tockle_store.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+
+class ElidedLabel;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QShortcut;
+class QToolButton;
+class QVBoxLayout;
+
+// The panel: projects, the start/stop control with its running time, the totals, export and
+// quit. Its fields are the panel's whole state; they are read freely and changed only through
+// the operations below, each of which redraws the panel from the store and the fields.
+class ContentView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit ContentView(StoreEnvironment environment, QWidget* parent = nullptr);
+    ~ContentView() override;
+
+    std::unique_ptr<TockleStore> store;
+    QString newProjectName;
+    QString selectedProject;
+    QString currentProject;
+    bool isTracking = false;
+    std::optional<Instant> startTime;
+    double elapsedTime = 0.0;
+    QTimer timer;
+
+    void toggleTracking();
+    void startTracking();
+    void stopTracking();
+    void refreshElapsedTime();
+    void submitNewProject();
+    void removeSelectedProject();
+    void selectFirstIfEmpty();
+    void revalidateSelection(const QStringList& projects);
+
+    // Rebuilds every child from the store's lists and the fields above.
+    void render();
+
+Q_SIGNALS:
+    // "Quit" or its shortcut: the application decides how to end.
+    void quitRequested();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildWidgets();
+    void renderPicker();
+    void renderTotals();
+    void fitHeight();
+
+    std::shared_ptr<const Clock> clock;
+
+    QVBoxLayout* stack = nullptr;
+    QLabel* hint = nullptr;
+    QWidget* pickerRow = nullptr;
+    QComboBox* picker = nullptr;
+    QToolButton* removeButton = nullptr;
+    QLineEdit* nameField = nullptr;
+    QPushButton* addButton = nullptr;
+    QLabel* elapsedLabel = nullptr;
+    QPushButton* startStopButton = nullptr;
+    QShortcut* startStopShortcut = nullptr;
+    QWidget* totalsDivider = nullptr;
+    QWidget* totalsSection = nullptr;
+    QVBoxLayout* totalsRowsLayout = nullptr;
+    struct RowWidgets {
+        QWidget* row;
+        ElidedLabel* name;
+        QLabel* total;
+    };
+    QList<RowWidgets> totalsRowWidgets;
+    QPushButton* exportButton = nullptr;
+    QPushButton* quitButton = nullptr;
+    bool renderQueued = false;
+};

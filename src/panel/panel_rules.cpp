@@ -1,0 +1,72 @@
+#include "panel/panel_rules.h"
+
+#include "model/project_name.h"
+
+#include <QHash>
+
+QString trimmedName(const QString& text)
+{
+    return text.trimmed();
+}
+
+QString firstOrEmpty(const QStringList& projects)
+{
+    return projects.isEmpty() ? QString() : projects.first();
+}
+
+QString revalidatedSelection(const QString& selected, const QStringList& projects)
+{
+    for (const QString& name : projects) {
+        if (namesEqual(name, selected))
+            return selected;
+    }
+    return firstOrEmpty(projects);
+}
+
+bool startStopEnabled(const QStringList& projects, bool isTracking, const QString& selectedProject)
+{
+    if (projects.isEmpty())
+        return false;
+    if (isTracking)
+        return true;
+    return !selectedProject.isEmpty();
+}
+
+QList<TotalsRow> totalsRows(const TotalsInput& in)
+{
+    // Equal names share one sum, so a name listed twice shows the same total twice.
+    QHash<QString, qsizetype> slotOf;
+    QList<qsizetype> slotOfProject;
+    slotOfProject.reserve(in.projects.size());
+    for (const QString& name : in.projects) {
+        const QString key = canonicalName(name);
+        auto it = slotOf.constFind(key);
+        if (it == slotOf.cend())
+            it = slotOf.insert(key, slotOf.size());
+        slotOfProject.append(it.value());
+    }
+    QList<double> recorded(slotOf.size(), 0.0);
+
+    // Records of one project tend to come in runs; compare with the last name before hashing.
+    const QString* lastName = nullptr;
+    qsizetype lastSlot = -1;
+    for (const Tockle& t : in.tockles) {
+        if (!lastName || *lastName != t.projectName) {
+            lastName = &t.projectName;
+            lastSlot = slotOf.value(canonicalName(t.projectName), -1);
+        }
+        if (lastSlot >= 0)
+            recorded[lastSlot] += t.duration;
+    }
+
+    QList<TotalsRow> rows;
+    for (qsizetype i = 0; i < in.projects.size(); ++i) {
+        const QString& name = in.projects[i];
+        double total = recorded[slotOfProject[i]];
+        if (in.isTracking && namesEqual(in.currentProject, name))
+            total += in.elapsedTime;
+        if (total > 0 || namesEqual(in.selectedProject, name))
+            rows.append({name, total});
+    }
+    return rows;
+}

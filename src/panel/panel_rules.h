@@ -1,0 +1,40 @@
+#pragma once
+
+#include "model/tockle.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The panel's rules, free of widgets so each can be checked on its own.
+
+// Cuts white space and line breaks (Unicode Z, U+0009..U+000D, U+0085) from both ends.
+QString trimmedName(const QString& text);
+
+// The first project, or no selection when there is none.
+QString firstOrEmpty(const QStringList& projects);
+
+// The selection kept while it is still in the list; otherwise the head of the list.
+QString revalidatedSelection(const QString& selected, const QStringList& projects);
+
+// An empty project list disables; otherwise tracking enables; otherwise a selection is needed.
+bool startStopEnabled(const QStringList& projects, bool isTracking, const QString& selectedProject);
+
+struct TotalsRow {
+    QString name;
+    double total = 0.0;
+};
+
+struct TotalsInput {
+    const QStringList& projects;
+    const QList<Tockle>& tockles;
+    bool isTracking;
+    const QString& currentProject;
+    double elapsedTime;
+    const QString& selectedProject;
+};
+
+// One row per project in list order whose total is above zero, or that is selected. Each total
+// sums its records' durations in record order, plus the running interval for the tracked
+// project. One pass over the records, whatever the number of projects.
+QList<TotalsRow> totalsRows(const TotalsInput& input);

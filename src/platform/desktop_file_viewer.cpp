@@ -1,0 +1,39 @@
+#include "platform/desktop_file_viewer.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace {
+// A file manager that is up answers at once; one that is starting gets a little longer.
+constexpr int replyTimeoutMs = 3000;
+} // namespace
+
+DesktopFileViewer::DesktopFileViewer(QObject* parent) : QObject(parent) {}
+
+void DesktopFileViewer::revealFile(const QString& path)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        openFolder(path);
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList{QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)} << QString();
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, replyTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, path](QDBusPendingCallWatcher* w) {
+        if (w->isError())
+            openFolder(path);
+        w->deleteLater();
+    });
+}
+
+void DesktopFileViewer::openFolder(const QString& path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+}

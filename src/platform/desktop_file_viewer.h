@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/file_viewer.h"
+
+#include <QObject>
+
+// Asks the desktop's file manager over D-Bus to show the file selected; where none answers,
+// opens the folder that holds it. Neither path waits for the other program.
+class DesktopFileViewer final : public QObject, public FileViewer {
+    Q_OBJECT
+
+public:
+    explicit DesktopFileViewer(QObject* parent = nullptr);
+    void revealFile(const QString& path) override;
+
+private:
+    void openFolder(const QString& path);
+};

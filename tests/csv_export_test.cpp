@@ -1,0 +1,206 @@
+#include "model/json_codec.h"
+#include "store/csv_export.h"
+#include "store/tockle_store.h"
+#include "support/fake_clock.h"
+#include "support/temp_folder.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+const QByteArray header = "Project Name,Start Time,End Time,Duration (s),Duration (HR:MIN:SEC)\n";
+
+// 2025-12-01 00:00:00 UTC, in seconds since 2001.
+constexpr double dec1 = 786240000.0;
+
+Tockle rec(const QString& name, double start, double end, double duration)
+{
+    return Tockle(name, Instant::fromReferenceSeconds(start), Instant::fromReferenceSeconds(end), duration);
+}
+
+class ExportTest : public ::testing::Test {
+protected:
+    void SetUp() override { QDir().mkpath(documents()); }
+
+    QString documents() const { return folder.file(QStringLiteral("Documents")); }
+
+    std::unique_ptr<TockleStore> makeStore(const QList<Tockle>& records)
+    {
+        folder.write(folder.dataFile("tockles.json"), encodeTockles(records).value());
+        StoreEnvironment env;
+        env.applicationSupportDirectory = folder.path();
+        env.documentsDirectory = [this] { return documentsAnswer; };
+        env.clock = clock;
+        env.fileViewer = viewer;
+        documentsAnswer = documents();
+        return std::make_unique<TockleStore>(env);
+    }
+
+    // Runs one export and returns the bytes of the file it names.
+    QByteArray exported(const QList<Tockle>& records)
+    {
+        auto store = makeStore(records);
+        const qsizetype before = viewer->revealed.size();
+        store->exportCSV();
+        EXPECT_EQ(viewer->revealed.size(), before + 1);
+        return viewer->revealed.isEmpty() ? QByteArray() : folder.read(viewer->revealed.last());
+    }
+
+    TempFolder folder;
+    std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>(dec1 + 3600.75);
+    std::shared_ptr<RecordingFileViewer> viewer = std::make_shared<RecordingFileViewer>();
+    std::optional<QString> documentsAnswer;
+};
+
+} // namespace
+
+TEST_F(ExportTest, EmptyHistoryGivesTheHeaderAloneUnderTheSecondsSince1970)
+{
+    const QByteArray bytes = exported({});
+    EXPECT_EQ(bytes, header);
+    EXPECT_EQ(bytes.size(), 68);
+    EXPECT_EQ(viewer->revealed.last(), documents() + QStringLiteral("/Tockles_Export_1764550800.csv"));
+}
+
+TEST_F(ExportTest, TheWorkedLine)
+{
+    const double start = dec1 + 9 * 3600 + 30 * 60;
+    EXPECT_EQ(exported({rec(QStringLiteral("Client work"), start, start + 125.25, 125.25)}),
+              header + "\"Client work\",2025-12-01T09:30:00Z,2025-12-01T09:32:05Z,125.25,00:02:05\n");
+}
+
+TEST_F(ExportTest, NamesStayOneFieldAndQuotesAreDoubled)
+{
+    const QList<Tockle> records = {
+        rec(QStringLiteral("a,b"), dec1, dec1 + 1, 1),
+        rec(QStringLiteral("Say \"hi\""), dec1, dec1 + 1, 1),
+        rec(QStringLiteral("\",\""), dec1, dec1 + 1, 1),
+        rec(QStringLiteral("two\nlines"), dec1, dec1 + 1, 1),
+        rec(QString::fromUtf8("Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC"), dec1, dec1 + 1, 1),
+    };
+    const QByteArray tail = ",2025-12-01T00:00:00Z,2025-12-01T00:00:01Z,1.0,00:00:01\n";
+    EXPECT_EQ(exported(records), header + "\"a,b\"" + tail + "\"Say \"\"hi\"\"\"" + tail + "\"\"\",\"\"\"" + tail
+                                     + "\"two\nlines\"" + tail + "\"Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC\"" + tail);
+}
+
+TEST_F(ExportTest, DurationsTimesAndOrder)
+{
+    const QList<Tockle> records = {
+        rec(QStringLiteral("Z"), dec1, dec1 + 3600, 3600),
+        rec(QStringLiteral("A"), dec1 + 0.99, dec1 + 60.89, 59.9),
+        rec(QStringLiteral("Z"), dec1, dec1 + 360000, 360000.5),
+        rec(QStringLiteral("B"), -978307200.0 - 1.5, -0.25, 754.2307891845703),
+        rec(QStringLiteral("C"), -3600 * 24 * 366 + 0.5, 1e-9, 90.25),
+    };
+    EXPECT_EQ(exported(records), header
+                                     + "\"Z\",2025-12-01T00:00:00Z,2025-12-01T01:00:00Z,3600.0,01:00:00\n"
+                                       "\"A\",2025-12-01T00:00:00Z,2025-12-01T00:01:00Z,59.9,00:00:59\n"
+                                       "\"Z\",2025-12-01T00:00:00Z,2025-12-05T04:00:00Z,360000.5,100:00:00\n"
+                                       "\"B\",1969-12-31T23:59:58Z,2000-12-31T23:59:59Z,754.2307891845703,00:12:34\n"
+                                       "\"C\",2000-01-01T00:00:00Z,2001-01-01T00:00:00Z,90.25,00:01:30\n");
+}
+
+TEST_F(ExportTest, TheMachineTimeZonePlaysNoPart)
+{
+    const QList<Tockle> records = {rec(QStringLiteral("A"), dec1 + 23.5 * 3600, dec1 + 25 * 3600, 5400),
+                                   rec(QStringLiteral("B"), dec1 - 0.5, dec1 + 0.5, 1)};
+    const QByteArray oldTz = qgetenv("TZ");
+    QList<QByteArray> files;
+    for (const char* tz : {"UTC", "Pacific/Kiritimati", "America/St_Johns"}) {
+        qputenv("TZ", tz);
+        tzset();
+        files.append(exported(records));
+    }
+    oldTz.isNull() ? qunsetenv("TZ") : qputenv("TZ", oldTz);
+    tzset();
+    EXPECT_EQ(files[0], files[1]);
+    EXPECT_EQ(files[0], files[2]);
+    EXPECT_TRUE(files[0].contains("2025-12-01T23:30:00Z,2025-12-02T01:00:00Z"));
+}
+
+TEST_F(ExportTest, RecordsOfRemovedProjectsAreExported)
+{
+    auto store = makeStore({});
+    store->addProject(QStringLiteral("Gone"));
+    store->addTockle(rec(QStringLiteral("Gone"), dec1, dec1 + 2, 2));
+    store->removeProject(QStringLiteral("Gone"));
+    store->exportCSV();
+    EXPECT_TRUE(folder.read(viewer->revealed.last()).endsWith("\"Gone\",2025-12-01T00:00:00Z,2025-12-01T00:00:02Z,2.0,00:00:02\n"));
+}
+
+TEST_F(ExportTest, TwoExportsInOneSecondLeaveOneFileWithTheSecond)
+{
+    auto store = makeStore({});
+    store->exportCSV();
+    store->addTockle(rec(QStringLiteral("A"), dec1, dec1 + 1, 1));
+    clock->advance(0.2);
+    store->exportCSV();
+    EXPECT_EQ(viewer->revealed[0], viewer->revealed[1]);
+    EXPECT_EQ(QDir(documents()).entryList(QDir::Files), QStringList{QStringLiteral("Tockles_Export_1764550800.csv")});
+    EXPECT_EQ(folder.read(viewer->revealed[1]).count('\n'), 2);
+}
+
+TEST_F(ExportTest, NoUsableDocumentsFolderWritesNothingAndKeepsGoing)
+{
+    auto store = makeStore({rec(QStringLiteral("A"), dec1, dec1 + 1, 1)});
+    documentsAnswer = std::nullopt;
+    store->exportCSV();
+    EXPECT_TRUE(viewer->revealed.isEmpty()) << "no folder, no file to show";
+
+    documentsAnswer = folder.file(QStringLiteral("missing"));
+    store->exportCSV();
+    EXPECT_FALSE(QDir(*documentsAnswer).exists()) << "no folder is created";
+    ASSERT_EQ(viewer->revealed.size(), 1) << "a failed write is still revealed";
+
+    folder.write(folder.file(QStringLiteral("plainfile")), "x");
+    documentsAnswer = folder.file(QStringLiteral("plainfile"));
+    store->exportCSV();
+    EXPECT_EQ(viewer->revealed.size(), 2);
+    EXPECT_EQ(store->tockles().size(), 1);
+}
+
+TEST_F(ExportTest, ValuesOnlyAHandEditedFileCanHoldStillExport)
+{
+    const QByteArray bytes = exported({rec(QStringLiteral("A"), 1e300, -1e300, 1e20), rec(QStringLiteral("B"), 0, 0, -5e-324)});
+    const QList<QByteArray> lines = bytes.split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[1], "\"A\",,,100000000000000000000.0,--:--:--");
+    EXPECT_TRUE(lines[2].startsWith("\"B\",2001-01-01T00:00:00Z,2001-01-01T00:00:00Z,-0.0000"));
+    EXPECT_TRUE(lines[2].endsWith("5,00:00:00"));
+}
+
+TEST_F(ExportTest, ASpreadsheetReaderGetsTheNamesAndValuesBack)
+{
+    const QList<Tockle> records = {rec(QStringLiteral("Say \"hi\", then go"), dec1, dec1 + 61.5, 61.5),
+                                   rec(QStringLiteral("multi\nline"), dec1, dec1 + 2, 2),
+                                   rec(QString::fromUtf8("\xC3\xA9t\xC3\xA9"), dec1, dec1 + 0.1, 0.1)};
+    auto store = makeStore(records);
+    store->exportCSV();
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import csv,json,sys\n"
+                                 "rows=list(csv.reader(open(sys.argv[1],newline='',encoding='utf-8')))\n"
+                                 "print(json.dumps(rows))"),
+                  viewer->revealed.last()});
+    ASSERT_TRUE(python.waitForFinished(20000));
+    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().constData();
+    const QJsonArray rows = QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows[0].toArray().size(), 5);
+    for (int i = 0; i < 3; ++i) {
+        const QJsonArray row = rows[i + 1].toArray();
+        ASSERT_EQ(row.size(), 5);
+        EXPECT_EQ(row[0].toString(), records[i].projectName);
+        EXPECT_EQ(row[3].toString().toDouble(), records[i].duration);
+    }
+    EXPECT_EQ(rows[1].toArray()[4].toString(), QStringLiteral("00:01:01"));
+}

@@ -1,0 +1,94 @@
+#include "panel/panel_rules.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString nfc = QString::fromUtf8("Caf\xC3\xA9");
+const QString nfd = QString::fromUtf8("Cafe\xCC\x81");
+
+
+Tockle rec(const QString& name, double duration) { return Tockle(name, {}, {}, duration); }
+
+QStringList rowTexts(const QList<TotalsRow>& rows)
+{
+    QStringList out;
+    for (const TotalsRow& r : rows)
+        out.append(r.name + QLatin1Char('=') + QString::number(r.total));
+    return out;
+}
+
+} // namespace
+
+TEST(Trimming, CutsExactlyWhiteSpaceAndLineBreaksAtBothEnds)
+{
+    for (char32_t c : {U' ', U'\t', U'\n', U'\v', U'\f', U'\r', U'\u0085', U'\u00A0', U'\u1680', U'\u2000',
+                       U'\u200A', U'\u2028', U'\u2029', U'\u202F', U'\u205F', U'\u3000'}) {
+        const QString ws = QString::fromUcs4(&c, 1);
+        SCOPED_TRACE(int(c));
+        EXPECT_EQ(trimmedName(ws + QStringLiteral("a b") + ws + ws), QStringLiteral("a b"));
+    }
+    for (char32_t c : {U'\u200B', U'\uFEFF', U'\u180E', U'\u001C', U'\u001F', U'x'}) {
+        QString kept = QChar(c) + QStringLiteral("a");
+        SCOPED_TRACE(int(c));
+        EXPECT_EQ(trimmedName(kept), kept);
+    }
+    EXPECT_EQ(trimmedName(QStringLiteral(" \n\t ")), QString());
+}
+
+TEST(Selection, KeepsAListedNameOrFallsToTheHead)
+{
+    const QStringList list = {QStringLiteral("Alpha"), QStringLiteral("Gamma")};
+    EXPECT_EQ(revalidatedSelection(QStringLiteral("Gamma"), list), QStringLiteral("Gamma"));
+    EXPECT_EQ(revalidatedSelection(QStringLiteral("Beta"), list), QStringLiteral("Alpha"));
+    EXPECT_EQ(revalidatedSelection(QString(), list), QStringLiteral("Alpha"));
+    EXPECT_EQ(revalidatedSelection(QStringLiteral("gamma"), list), QStringLiteral("Alpha"));
+    EXPECT_EQ(revalidatedSelection(QStringLiteral("Alpha"), {}), QString());
+    EXPECT_EQ(revalidatedSelection(nfd, {nfc}), nfd) << "an equivalent name counts as listed";
+}
+
+TEST(StartStop, DisabledRuleInItsOrder)
+{
+    const QStringList none, some = {QStringLiteral("A")};
+    EXPECT_FALSE(startStopEnabled(none, true, QStringLiteral("A"))) << "no projects disables even while tracking";
+    EXPECT_TRUE(startStopEnabled(some, true, QString()));
+    EXPECT_FALSE(startStopEnabled(some, false, QString()));
+    EXPECT_TRUE(startStopEnabled(some, false, QStringLiteral("A")));
+}
+
+TEST(Totals, SumsPerNameInListOrderAndCountsTheRunningInterval)
+{
+    const QStringList projects = {QStringLiteral("Zeta"), nfc, QStringLiteral("Idle"), QStringLiteral("Alpha")};
+    const QList<Tockle> tockles = {rec(QStringLiteral("Alpha"), 10), rec(nfd, 1.5), rec(QStringLiteral("Zeta"), 2),
+                                   rec(QStringLiteral("Gone"), 99), rec(QStringLiteral("Alpha"), 0.25),
+                                   rec(QStringLiteral("alpha"), 7)};
+    const QString none;
+    EXPECT_EQ(rowTexts(totalsRows({projects, tockles, false, none, 0, none})),
+              (QStringList{QStringLiteral("Zeta=2"), nfc + QStringLiteral("=1.5"), QStringLiteral("Alpha=10.25")}));
+    const QString idle = QStringLiteral("Idle");
+    EXPECT_EQ(rowTexts(totalsRows({projects, tockles, false, none, 0, idle}))[2], QStringLiteral("Idle=0"))
+        << "the selected project has a row even at zero";
+    EXPECT_EQ(rowTexts(totalsRows({projects, tockles, true, idle, 3.5, none}))[2], QStringLiteral("Idle=3.5"));
+    EXPECT_EQ(rowTexts(totalsRows({projects, tockles, true, nfd, 1, none}))[1], nfc + QStringLiteral("=2.5"));
+    EXPECT_EQ(rowTexts(totalsRows({projects, tockles, false, idle, 3.5, none})).size(), 3)
+        << "elapsed time only counts while tracking";
+}
+
+TEST(Totals, ANameListedTwiceShowsTheSameTotalTwice)
+{
+    const QStringList projects = {QStringLiteral("A"), QStringLiteral("A")};
+    const QList<Tockle> tockles = {rec(QStringLiteral("A"), 4)};
+    const QString none;
+    EXPECT_EQ(rowTexts(totalsRows({projects, tockles, false, none, 0, none})),
+              (QStringList{QStringLiteral("A=4"), QStringLiteral("A=4")}));
+}
+
+TEST(Totals, NegativeAndZeroTotalsHaveNoRowUnlessSelected)
+{
+    const QStringList projects = {QStringLiteral("Neg"), QStringLiteral("Zero")};
+    const QList<Tockle> tockles = {rec(QStringLiteral("Neg"), -5), rec(QStringLiteral("Zero"), 3),
+                                   rec(QStringLiteral("Zero"), -3)};
+    const QString none, neg = QStringLiteral("Neg");
+    EXPECT_TRUE(totalsRows({projects, tockles, false, none, 0, none}).isEmpty());
+    EXPECT_EQ(rowTexts(totalsRows({projects, tockles, false, none, 0, neg})), QStringList{QStringLiteral("Neg=-5")});
+}
