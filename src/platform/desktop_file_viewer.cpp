@@ -12,11 +12,13 @@ namespace {
 constexpr int replyTimeoutMs = 3000;
 } // namespace
 
-DesktopFileViewer::DesktopFileViewer(QObject* parent) : QObject(parent) {}
+DesktopFileViewer::DesktopFileViewer(QDBusConnection bus, QObject* parent)
+    : QObject(parent), bus(std::move(bus))
+{
+}
 
 void DesktopFileViewer::revealFile(const QString& path)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         openFolder(path);
         return;

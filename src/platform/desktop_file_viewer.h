@@ -2,6 +2,7 @@
 
 #include "platform/file_viewer.h"
 
+#include <QDBusConnection>
 #include <QObject>
 
 // Asks the desktop's file manager over D-Bus to show the file selected; where none answers,
@@ -10,9 +11,12 @@ class DesktopFileViewer final : public QObject, public FileViewer {
     Q_OBJECT
 
 public:
-    explicit DesktopFileViewer(QObject* parent = nullptr);
+    explicit DesktopFileViewer(QDBusConnection bus = QDBusConnection::sessionBus(),
+                               QObject* parent = nullptr);
     void revealFile(const QString& path) override;
 
 private:
     void openFolder(const QString& path);
+
+    QDBusConnection bus;
 };

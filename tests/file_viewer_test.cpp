@@ -1,0 +1,91 @@
+#include "platform/desktop_file_viewer.h"
+#include "support/temp_folder.h"
+#include "support/wait.h"
+
+#include <QDBusConnectionInterface>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Stands in for the desktop's file manager on a private bus.
+class FakeFileManager : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+
+public:
+    QStringList shown;
+
+public Q_SLOTS:
+    void ShowItems(const QStringList& uris, const QString&) { shown.append(uris); }
+};
+
+class FileViewerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                     QStringLiteral("--print-address")});
+        ASSERT_TRUE(daemon.waitForReadyRead(10000));
+        address = QString::fromUtf8(daemon.readLine()).trimmed();
+        bus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, QStringLiteral("viewer-test")));
+        ASSERT_TRUE(bus->isConnected());
+
+        // A fake xdg-open that notes what it was asked to open.
+        const QString script = scratch.file(QStringLiteral("xdg-open"));
+        scratch.write(script, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$(dirname \"$0\")/opened\"\n");
+        QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner);
+        oldPath = qgetenv("PATH");
+        qputenv("PATH", scratch.path().toUtf8() + ":" + oldPath);
+    }
+    void TearDown() override
+    {
+        qputenv("PATH", oldPath);
+        bus.reset();
+        QDBusConnection::disconnectFromBus(QStringLiteral("viewer-test"));
+        daemon.kill();
+        daemon.waitForFinished();
+    }
+    QByteArray opened() const { return scratch.read(scratch.file(QStringLiteral("opened"))); }
+
+    QProcess daemon;
+    QString address;
+    std::unique_ptr<QDBusConnection> bus;
+    TempFolder scratch;
+    QByteArray oldPath;
+};
+
+} // namespace
+
+TEST_F(FileViewerTest, AsksTheFileManagerToShowTheFileSelected)
+{
+    // On a connection of its own: calls within one connection are delivered synchronously.
+    QDBusConnection managerBus = QDBusConnection::connectToBus(address, QStringLiteral("viewer-test-manager"));
+    FakeFileManager manager;
+    ASSERT_TRUE(managerBus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(managerBus.registerService(QStringLiteral("org.freedesktop.FileManager1")));
+    DesktopFileViewer viewer(*bus);
+    viewer.revealFile(QStringLiteral("/tmp/Some folder/Tockles_Export_1.csv"));
+    EXPECT_TRUE(manager.shown.isEmpty()) << "the call does not wait for the answer";
+    ASSERT_TRUE(waitUntil([&] { return manager.shown.size() == 1; }));
+    EXPECT_EQ(manager.shown[0], QStringLiteral("file:///tmp/Some%20folder/Tockles_Export_1.csv"));
+    waitUntil([] { return false; }, 200);
+    EXPECT_TRUE(opened().isEmpty()) << "no folder opened as well";
+    QDBusConnection::disconnectFromBus(QStringLiteral("viewer-test-manager"));
+}
+
+TEST_F(FileViewerTest, OpensTheFolderWhenNoFileManagerAnswers)
+{
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        GTEST_SKIP() << "opening a folder needs a desktop platform; the X server run covers it";
+    DesktopFileViewer viewer(*bus);
+    viewer.revealFile(scratch.file(QStringLiteral("export.csv")));
+    ASSERT_TRUE(waitUntil([&] { return !opened().isEmpty(); }));
+    EXPECT_EQ(opened(), QUrl::fromLocalFile(scratch.path()).toString().toUtf8() + "\n");
+}
+
+#include "file_viewer_test.moc"
