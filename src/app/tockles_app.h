@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class ContentView;
+class PanelWindow;
+class QWidget;
+class SingleInstance;
+class TrayItem;
+
+// Told once that launching has finished; from then on the program has no taskbar entry and
+// no window of its own but the panel, and closing a window does not end it.
+class AppDelegate : public QObject {
+    Q_OBJECT
+
+public:
+    void applicationDidFinishLaunching();
+    int launchCount() const { return launches; }
+
+private:
+    int launches = 0;
+};
+
+// The one scene: a tray item whose click opens the panel. Where the desktop has no tray, the
+// panel lives in one small ordinary window instead, and closing it quits.
+class TocklesApp : public QObject {
+    Q_OBJECT
+
+public:
+    TocklesApp();
+    ~TocklesApp() override;
+
+    // Runs the event loop until the panel's Quit; returns at once when another instance runs.
+    int run();
+
+    AppDelegate appDelegate;
+
+private:
+    void buildScene();
+    void showPanel();
+
+    std::unique_ptr<SingleInstance> instance;
+    std::unique_ptr<TrayItem> tray;
+    ContentView* panel = nullptr;
+    std::unique_ptr<PanelWindow> popup;
+    std::unique_ptr<QWidget> window;
+};

@@ -1,0 +1,40 @@
+#include "platform/popup_placement.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int gap = 4;
+
+int clampInto(int pos, int length, int lo, int hi)
+{
+    // When the panel is larger than the area, its top-left corner stays visible.
+    return std::max(lo, std::min(pos, hi - length + 1));
+}
+
+} // namespace
+
+bool iconGeometryKnown(QRect icon)
+{
+    return icon.isValid() && !icon.isEmpty() && icon.topLeft() != QPoint(0, 0);
+}
+
+QPoint popupPosition(QSize panel, QRect icon, QPoint cursor, QRect available)
+{
+    const QRect anchor = iconGeometryKnown(icon) ? icon : QRect(cursor, QSize(1, 1));
+    int x = anchor.center().x() - panel.width() / 2;
+    int y = anchor.bottom() + 1 + gap;
+    if (anchor.right() < available.left()) {
+        x = anchor.right() + 1 + gap;
+        y = anchor.top();
+    } else if (anchor.left() > available.right()) {
+        x = anchor.left() - gap - panel.width();
+        y = anchor.top();
+    } else if (anchor.top() > available.bottom()
+               || (anchor.bottom() >= available.top() && y + panel.height() - 1 > available.bottom())) {
+        // A bottom bar, or no room below the anchor: open upwards.
+        y = anchor.top() - gap - panel.height();
+    }
+    return {clampInto(x, panel.width(), available.left(), available.right()),
+            clampInto(y, panel.height(), available.top(), available.bottom())};
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+// Where the panel opens: beside the tray icon on the side that faces the free screen area
+// (below a top bar, above a bottom bar, next to a side bar), or under the cursor when the tray
+// does not say where its icon is. Always inside the screen's available area.
+QPoint popupPosition(QSize panel, QRect icon, QPoint cursor, QRect available);
+
+// Trays report an empty rectangle, or (0,0) before the icon is placed, when they do not know.
+bool iconGeometryKnown(QRect icon);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+
+#include <memory>
+
+// One running copy per data folder, so two writers never race on the files. The first takes a
+// lock file in the folder and listens on a local socket; a later one asks it to show its panel.
+class SingleInstance : public QObject {
+    Q_OBJECT
+
+public:
+    explicit SingleInstance(const QString& dataFolder, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this process is now the one instance. Otherwise the running one has been asked
+    // to show its panel, and this process should end.
+    bool claim();
+
+Q_SIGNALS:
+    void showRequested();
+
+private:
+    void acceptConnection();
+    bool askRunningInstance();
+
+    QString folder;
+    QString serverName;
+    std::unique_ptr<QLockFile> lock;
+    QLocalServer server;
+};

@@ -1,0 +1,62 @@
+# Shared by the end-to-end tests: a private X server, session bus and data folders, every
+# process ended by its PID on exit.
+set -euo pipefail
+
+TOCKLES=$1
+TRAY_OWNER=$2
+WORK=$(mktemp -d)
+PIDS=()
+
+cleanup() {
+    local pid
+    for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+    [ -n "${DBUS_SESSION_BUS_PID:-}" ] && kill "$DBUS_SESSION_BUS_PID" 2>/dev/null || true
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# poll TRIES COMMAND...: runs COMMAND every 50 ms until it succeeds.
+poll() {
+    local tries=$1; shift
+    for ((i = 0; i < tries; i++)); do
+        if "$@" >/dev/null 2>&1; then return 0; fi
+        sleep 0.05
+    done
+    return 1
+}
+
+start_display() {
+    exec 3>"$WORK/display"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    PIDS+=($!)
+    poll 100 test -s "$WORK/display" || fail "Xvfb did not start"
+    export DISPLAY=":$(head -n1 "$WORK/display")"
+    export QT_QPA_PLATFORM=xcb
+    export XDG_RUNTIME_DIR="$WORK/runtime" HOME="$WORK/home" XDG_DATA_HOME="$WORK/home/.local/share"
+    mkdir -p "$XDG_RUNTIME_DIR" "$HOME/Documents"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    eval "$(dbus-launch --sh-syntax)"
+}
+
+start_tray_host() {
+    trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
+    PIDS+=($!)
+    "$TRAY_OWNER" 5000 || fail "the tray host did not take the tray selection"
+}
+
+DATA="$WORK/home/.local/share/Tockles"
+
+# visible_window PID MIN_WIDTH MAX_WIDTH: prints the first visible window of PID within the widths.
+visible_window() {
+    local id geometry
+    for id in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
+        geometry=$(xdotool getwindowgeometry --shell "$id") || continue
+        local WIDTH HEIGHT X Y SCREEN WINDOW
+        eval "$geometry"
+        if [ "$WIDTH" -ge "$2" ] && [ "$WIDTH" -le "$3" ]; then echo "$id"; return 0; fi
+    done
+    return 1
+}
