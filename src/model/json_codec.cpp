@@ -4,21 +4,28 @@
 
 #include <simdjson.h>
 
+#include <QHash>
+
 #include <array>
+#include <unordered_map>
 
 namespace ondemand = simdjson::ondemand;
 
 namespace {
 
-constexpr char hexDigits[] = "0123456789ABCDEF";
+constexpr std::array<signed char, 256> hexTable = [] {
+    std::array<signed char, 256> table{};
+    table.fill(-1);
+    for (int i = 0; i < 10; ++i)
+        table['0' + i] = static_cast<signed char>(i);
+    for (int i = 0; i < 6; ++i) {
+        table['a' + i] = static_cast<signed char>(10 + i);
+        table['A' + i] = static_cast<signed char>(10 + i);
+    }
+    return table;
+}();
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+int hexValue(char c) { return hexTable[static_cast<unsigned char>(c)]; }
 
 bool isHyphenPosition(size_t i) { return i == 8 || i == 13 || i == 18 || i == 23; }
 
@@ -105,7 +112,24 @@ bool validate(ondemand::value value)
     return false;
 }
 
-std::optional<Tockle> decodeTockle(ondemand::value element)
+// Histories repeat a few dozen names many thousand times; equal names share one string, which
+// saves a conversion per record and most of the memory.
+class NameTable {
+public:
+    const QString& intern(std::string_view utf8)
+    {
+        auto it = names.find(utf8);
+        if (it == names.end())
+            it = names.emplace(utf8, textFromUtf8(utf8)).first;
+        return it->second;
+    }
+
+private:
+    // The views point into the parser's string buffer, which lives as long as the parse.
+    std::unordered_map<std::string_view, QString> names;
+};
+
+std::optional<Tockle> decodeTockle(ondemand::value element, NameTable& names)
 {
     ondemand::object object;
     if (element.get_object().get(object))
@@ -127,7 +151,7 @@ std::optional<Tockle> decodeTockle(ondemand::value element)
             std::string_view text;
             if (value.get_string().get(text))
                 return std::nullopt;
-            projectName = textFromUtf8(text);
+            projectName = names.intern(text);
         } else if (key == "startTime" || key == "endTime" || key == "duration") {
             double number;
             if (value.get_double().get(number))
@@ -170,81 +194,100 @@ qsizetype jsonReadPadding() { return qsizetype(simdjson::SIMDJSON_PADDING); }
 
 QByteArray uuidText(const QUuid& id)
 {
-    const QByteArray raw = id.toRfc4122();
-    QByteArray text(36, '-');
-    size_t out = 0;
-    for (int i = 0; i < 16; ++i) {
-        if (isHyphenPosition(out))
-            ++out;
-        const auto byte = static_cast<unsigned char>(raw[i]);
-        text[out++] = hexDigits[byte >> 4];
-        text[out++] = hexDigits[byte & 0xF];
-    }
-    return text;
+    JsonWriter out;
+    out.putUuid(id);
+    return out.take().mid(1, 36);
 }
 
 std::optional<QUuid> parseUuidText(std::string_view text)
 {
-    if (text.size() != 36)
+    if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-')
         return std::nullopt;
-    std::array<char, 16> raw{};
-    int nibble = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (isHyphenPosition(i)) {
-            if (text[i] != '-')
-                return std::nullopt;
-            continue;
-        }
-        const int v = hexValue(text[i]);
-        if (v < 0)
+    uchar raw[16];
+    size_t at = 0;
+    for (uchar& byte : raw) {
+        if (isHyphenPosition(at))
+            ++at;
+        const int hi = hexValue(text[at]);
+        const int lo = hexValue(text[at + 1]);
+        if ((hi | lo) < 0)
             return std::nullopt;
-        raw[nibble / 2] = char(raw[nibble / 2] | (nibble % 2 ? v : v << 4));
-        ++nibble;
+        byte = uchar(hi << 4 | lo);
+        at += 2;
     }
-    return QUuid::fromRfc4122(QByteArrayView(raw.data(), raw.size()));
+    return QUuid(uint(raw[0]) << 24 | uint(raw[1]) << 16 | uint(raw[2]) << 8 | raw[3],
+                 ushort(raw[4] << 8 | raw[5]), ushort(raw[6] << 8 | raw[7]), raw[8], raw[9],
+                 raw[10], raw[11], raw[12], raw[13], raw[14], raw[15]);
 }
+
+namespace {
+
+bool writeTockles(const QList<Tockle>& tockles, JsonWriter& out)
+{
+    // Each distinct name is converted and escaped once; records share their name's storage.
+    QHash<std::pair<const QChar*, qsizetype>, QByteArray> nameJson;
+    std::pair<const QChar*, qsizetype> lastKey{nullptr, -1};
+    const QByteArray* lastJson = nullptr;
+    out.put('[');
+    for (qsizetype i = 0; i < tockles.size(); ++i) {
+        const Tockle& t = tockles[i];
+        if (i)
+            out.put(',');
+        out.putRaw(R"({"id":)", 6);
+        out.putUuid(t.id);
+        out.putRaw(R"(,"projectName":)", 15);
+        const std::pair<const QChar*, qsizetype> key{t.projectName.constData(), t.projectName.size()};
+        if (key != lastKey) {
+            auto name = nameJson.constFind(key);
+            if (name == nameJson.cend()) {
+                JsonWriter text;
+                text.putString(t.projectName);
+                name = nameJson.insert(key, text.take());
+            }
+            lastKey = key;
+            lastJson = &name.value();
+        }
+        out.putRaw(*lastJson);
+        out.putRaw(R"(,"startTime":)", 13);
+        if (!out.putNumber(t.startTime.secondsSinceReference()))
+            return false;
+        out.putRaw(R"(,"endTime":)", 11);
+        if (!out.putNumber(t.endTime.secondsSinceReference()))
+            return false;
+        out.putRaw(R"(,"duration":)", 12);
+        if (!out.putNumber(t.duration))
+            return false;
+        out.put('}');
+        if (!out.flush())
+            return false;
+    }
+    out.put(']');
+    return out.flush(true);
+}
+
+} // namespace
 
 std::optional<QByteArray> encodeTockles(const QList<Tockle>& tockles)
 {
-    JsonWriter out(2 + tockles.size() * 160);
-    out.put('[');
-    bool first = true;
-    const QString* lastName = nullptr;
-    QByteArray lastNameUtf8;
-    for (const Tockle& t : tockles) {
-        if (!first)
-            out.put(',');
-        first = false;
-        out.putRaw(R"({"id":")", 7);
-        const QByteArray id = uuidText(t.id);
-        out.putRaw(id.constData(), id.size());
-        out.putRaw(R"(","projectName":)", 16);
-        // Records of one project usually come in runs; convert each run's name once.
-        if (!lastName || *lastName != t.projectName) {
-            lastName = &t.projectName;
-            lastNameUtf8 = t.projectName.toUtf8();
-        }
-        out.putUtf8String(lastNameUtf8);
-        out.putRaw(R"(,"startTime":)", 13);
-        if (!out.putNumber(t.startTime.secondsSinceReference()))
-            return std::nullopt;
-        out.putRaw(R"(,"endTime":)", 11);
-        if (!out.putNumber(t.endTime.secondsSinceReference()))
-            return std::nullopt;
-        out.putRaw(R"(,"duration":)", 12);
-        if (!out.putNumber(t.duration))
-            return std::nullopt;
-        out.put('}');
-    }
-    out.put(']');
+    JsonWriter out(2 + tockles.size() * 180);
+    if (!writeTockles(tockles, out))
+        return std::nullopt;
     return out.take();
+}
+
+bool encodeTockles(const QList<Tockle>& tockles, const std::function<bool(const char*, qsizetype)>& sink)
+{
+    constexpr qsizetype chunk = 1 << 20;
+    JsonWriter out(sink, chunk);
+    return writeTockles(tockles, out);
 }
 
 std::optional<QList<Tockle>> decodeTockles(const QByteArray& bytes)
 {
     QList<Tockle> tockles;
+    NameTable names;
     const bool ok = forEachElement(bytes, [&](ondemand::value element) {
-        std::optional<Tockle> tockle = decodeTockle(element);
+        std::optional<Tockle> tockle = decodeTockle(element, names);
         if (!tockle)
             return false;
         tockles.append(std::move(*tockle));

@@ -6,11 +6,16 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // The two data files. Decoding is all or nothing: one bad element fails the whole file.
 // Buffers with room for the parser's padding past their end are read without a copy.
 std::optional<QByteArray> encodeTockles(const QList<Tockle>& tockles);
+// The same bytes handed to `sink` in chunks as they are made, so a large history never sits in
+// memory twice. False when a number cannot be written or the sink refuses a chunk; what was
+// handed over until then is not a complete file.
+bool encodeTockles(const QList<Tockle>& tockles, const std::function<bool(const char*, qsizetype)>& sink);
 std::optional<QList<Tockle>> decodeTockles(const QByteArray& bytes);
 QByteArray encodeProjects(const QStringList& projects);
 std::optional<QStringList> decodeProjects(const QByteArray& bytes);

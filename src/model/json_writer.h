@@ -1,23 +1,20 @@
 #pragma once
 
-#include <QByteArray>
+#include "model/byte_writer.h"
+
 #include <QString>
+#include <QUuid>
 
 // Compact JSON output as the data files have it: no white space, "/" escaped, non-ASCII as
 // plain UTF-8, numbers as the shortest text that reads back to the same double.
-class JsonWriter {
+class JsonWriter : public ByteWriter {
 public:
-    explicit JsonWriter(qsizetype reserve = 0) { bytes.reserve(reserve); }
+    using ByteWriter::ByteWriter;
 
-    void put(char c) { bytes.append(c); }
-    void putRaw(const char* text, qsizetype size) { bytes.append(text, size); }
-    void putString(const QString& text);
+    void putString(const QString& text) { putUtf8String(text.toUtf8()); }
     void putUtf8String(QByteArrayView utf8);
+    // The 36-character upper-case form, quotes included.
+    void putUuid(const QUuid& id);
     // False for NaN and infinities, which JSON cannot hold; nothing is written then.
     bool putNumber(double value);
-
-    QByteArray take() { return std::move(bytes); }
-
-private:
-    QByteArray bytes;
 };

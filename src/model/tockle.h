@@ -23,6 +23,9 @@ struct Tockle {
     Tockle(QUuid id, QString projectName, Instant startTime, Instant endTime, double duration);
 };
 
+// Its members move by plain copying, which lets long record lists grow without per-element work.
+Q_DECLARE_TYPEINFO(Tockle, Q_RELOCATABLE_TYPE);
+
 enum class CodingKeys { id, projectName, startTime, endTime, duration };
 
 inline constexpr CodingKeys allCodingKeys[] = {CodingKeys::id, CodingKeys::projectName,

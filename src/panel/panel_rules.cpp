@@ -47,13 +47,19 @@ QList<TotalsRow> totalsRows(const TotalsInput& in)
     }
     QList<double> recorded(slotOf.size(), 0.0);
 
-    // Records of one project tend to come in runs; compare with the last name before hashing.
-    const QString* lastName = nullptr;
+    // Loaded records share one string per name, so the string's storage identifies the name
+    // for this pass: a pointer lookup per record, and the text compared once per distinct name.
+    QHash<std::pair<const QChar*, qsizetype>, qsizetype> slotOfStorage;
+    std::pair<const QChar*, qsizetype> lastKey{nullptr, -1};
     qsizetype lastSlot = -1;
     for (const Tockle& t : in.tockles) {
-        if (!lastName || *lastName != t.projectName) {
-            lastName = &t.projectName;
-            lastSlot = slotOf.value(canonicalName(t.projectName), -1);
+        const std::pair<const QChar*, qsizetype> key{t.projectName.constData(), t.projectName.size()};
+        if (key != lastKey) {
+            lastKey = key;
+            auto it = slotOfStorage.constFind(key);
+            if (it == slotOfStorage.cend())
+                it = slotOfStorage.insert(key, slotOf.value(canonicalName(t.projectName), -1));
+            lastSlot = it.value();
         }
         if (lastSlot >= 0)
             recorded[lastSlot] += t.duration;

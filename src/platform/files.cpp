@@ -71,19 +71,61 @@ bool createDirectories(const QString& path)
     return QDir().mkpath(path);
 }
 
-bool replaceFileDurably(const QString& path, const QByteArray& bytes)
+struct DurableFileWriter::Private {
+    explicit Private(const QString& path) : file(path) {}
+    QSaveFile file;
+    qint64 written = 0;
+    qint64 handedToDisk = 0;
+};
+
+DurableFileWriter::DurableFileWriter(const QString& path) : d(new Private(path)) {}
+
+DurableFileWriter::~DurableFileWriter()
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size() || !syncFile(file)) {
-        file.cancelWriting();
+    if (d->file.isOpen())
+        d->file.cancelWriting();
+    delete d;
+}
+
+bool DurableFileWriter::open()
+{
+    return d->file.open(QIODevice::WriteOnly);
+}
+
+bool DurableFileWriter::write(const char* data, qsizetype size)
+{
+    if (d->file.write(data, size) != size) {
+        d->file.cancelWriting();
         return false;
     }
-    if (!file.commit())
-        return false;
-    syncFolder(QFileInfo(path).absolutePath());
+    d->written += size;
+#ifdef Q_OS_LINUX
+    // Let the disk work on the chunks already written while the caller makes the next ones.
+    if (d->file.flush()) {
+        ::sync_file_range(d->file.handle(), d->handedToDisk, d->written - d->handedToDisk,
+                          SYNC_FILE_RANGE_WRITE);
+        d->handedToDisk = d->written;
+    }
+#endif
     return true;
+}
+
+bool DurableFileWriter::commit()
+{
+    if (!d->file.isOpen() || !syncFile(d->file)) {
+        d->file.cancelWriting();
+        return false;
+    }
+    if (!d->file.commit())
+        return false;
+    syncFolder(QFileInfo(d->file.fileName()).absolutePath());
+    return true;
+}
+
+bool replaceFileDurably(const QString& path, const QByteArray& bytes)
+{
+    DurableFileWriter writer(path);
+    return writer.open() && writer.write(bytes.constData(), bytes.size()) && writer.commit();
 }
 
 bool renameNoReplace(const QString& from, const QString& to)

@@ -22,6 +22,26 @@ bool pathExists(const QString& path);
 // Creates the folder and its missing parents.
 bool createDirectories(const QString& path);
 
+// A new content for a file, written piece by piece beside it and put in its place by commit():
+// flushed to disk, renamed over the target, then the folder flushed. Until commit() succeeds
+// the target is untouched; a writer dropped without commit leaves no trace.
+class DurableFileWriter {
+public:
+    explicit DurableFileWriter(const QString& path);
+    ~DurableFileWriter();
+    DurableFileWriter(const DurableFileWriter&) = delete;
+    DurableFileWriter& operator=(const DurableFileWriter&) = delete;
+
+    bool open();
+    // Also starts the disk write of what came before, so the final flush has little left.
+    bool write(const char* data, qsizetype size);
+    bool commit();
+
+private:
+    struct Private;
+    Private* d;
+};
+
 // Replaces the file's content atomically and durably: temporary file in the same folder,
 // written and flushed to disk, renamed over the target, then the folder flushed. Afterwards a
 // reader finds either the old content or the new, whatever happens on the way.

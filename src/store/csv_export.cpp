@@ -1,17 +1,21 @@
 #include "store/csv_export.h"
 
+#include "model/byte_writer.h"
 #include "model/duration_format.h"
+
+#include <QHash>
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
 constexpr char header[] = "Project Name,Start Time,End Time,Duration (s),Duration (HR:MIN:SEC)\n";
 
-// Days since 1970-01-01 to a proleptic Gregorian civil date, valid for any 64-bit day count
-// that the caller's range check lets through.
+// Days since 1970-01-01 to a proleptic Gregorian civil date, valid for any day count that the
+// callers' range check lets through.
 void civilFromDays(long long z, long long& year, int& month, int& day)
 {
     z += 719468;
@@ -25,9 +29,60 @@ void civilFromDays(long long z, long long& year, int& month, int& day)
     year = yoe + era * 400 + (month <= 2);
 }
 
-void appendQuotedName(QByteArray& out, const QString& name)
+void twoDigits(char* out, long long v)
+{
+    out[0] = char('0' + v / 10);
+    out[1] = char('0' + v % 10);
+}
+
+// Formats date-times, remembering the last day: a history's neighbouring records mostly share it.
+class DateWriter {
+public:
+    // Writes "yyyy-MM-ddTHH:mm:ssZ" at `out` (room for 48 bytes), nothing for instants that
+    // have no calendar date worth the name; returns the length.
+    int write(char* out, Instant instant)
+    {
+        const double unix = std::floor(instant.secondsSince1970());
+        // Beyond about 30 million years a date would overflow the day arithmetic; only a
+        // hand-edited file holds such a time, and it gets an empty field.
+        if (!(std::fabs(unix) < 1e15))
+            return 0;
+        const auto total = static_cast<long long>(unix);
+        long long days = total / 86400;
+        long long secondOfDay = total % 86400;
+        if (secondOfDay < 0) {
+            secondOfDay += 86400;
+            --days;
+        }
+        if (days != lastDay || dayLength == 0) {
+            long long year;
+            int month, day;
+            civilFromDays(days, year, month, day);
+            dayLength = std::snprintf(dayText, sizeof dayText, "%04lld-%02d-%02dT", year, month, day);
+            lastDay = days;
+        }
+        std::memcpy(out, dayText, size_t(dayLength));
+        char* p = out + dayLength;
+        twoDigits(p, secondOfDay / 3600);
+        p[2] = ':';
+        twoDigits(p + 3, secondOfDay / 60 % 60);
+        p[5] = ':';
+        twoDigits(p + 6, secondOfDay % 60);
+        p[8] = 'Z';
+        return dayLength + 9;
+    }
+
+private:
+    long long lastDay = 0;
+    int dayLength = 0;
+    char dayText[40] = {};
+};
+
+QByteArray quotedName(const QString& name)
 {
     const QByteArray utf8 = name.toUtf8();
+    QByteArray out;
+    out.reserve(utf8.size() + 2);
     out.append('"');
     // Doubling inner quotes keeps a name with quotes one field in every CSV reader.
     for (char c : utf8) {
@@ -36,46 +91,59 @@ void appendQuotedName(QByteArray& out, const QString& name)
         out.append(c);
     }
     out.append('"');
+    return out;
+}
+
+// Field 4: shortest positional text, always with a fractional part. JSON cannot carry NaN or
+// infinities, so no stored record holds one; should one reach here the field stays empty.
+void putSeconds(ByteWriter& out, double seconds)
+{
+    if (!std::isfinite(seconds))
+        return;
+    // Positional form of the largest doubles runs to 309 digits, of the smallest to 1075.
+    char* p = out.room(1100);
+    char* end = std::to_chars(p, p + 1100, seconds, std::chars_format::fixed).ptr;
+    if (!std::memchr(p, '.', size_t(end - p))) {
+        *end++ = '.';
+        *end++ = '0';
+    }
+    out.advance(end - p);
+}
+
+void putLine(ByteWriter& out, const Tockle& t, const QByteArray& name, DateWriter& dates)
+{
+    out.putRaw(name);
+    char* p = out.room(128);
+    char* q = p;
+    *q++ = ',';
+    q += dates.write(q, t.startTime);
+    *q++ = ',';
+    q += dates.write(q, t.endTime);
+    *q++ = ',';
+    out.advance(q - p);
+    putSeconds(out, t.duration);
+    p = out.room(40);
+    q = p;
+    *q++ = ',';
+    q += writeDuration(q, t.duration);
+    *q++ = '\n';
+    out.advance(q - p);
 }
 
 } // namespace
 
 QByteArray isoDateText(Instant instant)
 {
-    const double unix = std::floor(instant.secondsSince1970());
-    // Beyond about 30 million years a date has no use and would overflow the day arithmetic;
-    // a hand-edited file gets an empty field instead.
-    if (!(std::fabs(unix) < 1e15))
-        return {};
-    const auto total = static_cast<long long>(unix);
-    long long days = total / 86400;
-    long long secondOfDay = total % 86400;
-    if (secondOfDay < 0) {
-        secondOfDay += 86400;
-        --days;
-    }
-    long long year;
-    int month, day;
-    civilFromDays(days, year, month, day);
-    char text[64];
-    const int n = std::snprintf(text, sizeof text, "%04lld-%02d-%02dT%02d:%02d:%02dZ", year, month,
-                                day, int(secondOfDay / 3600), int(secondOfDay / 60 % 60),
-                                int(secondOfDay % 60));
-    return QByteArray(text, n);
+    char text[48];
+    DateWriter dates;
+    return QByteArray(text, dates.write(text, instant));
 }
 
 QByteArray durationSecondsText(double seconds)
 {
-    // JSON cannot carry NaN or infinities, so no stored record holds one; an empty field says
-    // "no value" should one ever reach here.
-    if (!std::isfinite(seconds))
-        return {};
-    char text[1100];
-    const auto result = std::to_chars(text, text + sizeof text, seconds, std::chars_format::fixed);
-    QByteArray out(text, result.ptr - text);
-    if (!out.contains('.'))
-        out.append(".0");
-    return out;
+    ByteWriter out;
+    putSeconds(out, seconds);
+    return out.take();
 }
 
 QString exportFileName(Instant now)
@@ -85,26 +153,18 @@ QString exportFileName(Instant now)
     return QStringLiteral("Tockles_Export_%1.csv").arg(whole);
 }
 
-void appendCsvLine(QByteArray& out, const Tockle& tockle)
-{
-    appendQuotedName(out, tockle.projectName);
-    out.append(',');
-    out.append(isoDateText(tockle.startTime));
-    out.append(',');
-    out.append(isoDateText(tockle.endTime));
-    out.append(',');
-    out.append(durationSecondsText(tockle.duration));
-    out.append(',');
-    out.append(formatDuration(tockle.duration).toLatin1());
-    out.append('\n');
-}
-
 QByteArray csvText(const QList<Tockle>& tockles)
 {
-    QByteArray out;
-    out.reserve(sizeof header + tockles.size() * 96);
-    out.append(header);
-    for (const Tockle& tockle : tockles)
-        appendCsvLine(out, tockle);
-    return out;
+    ByteWriter out(qsizetype(sizeof header) + tockles.size() * 110);
+    out.putRaw(header, qsizetype(sizeof header) - 1);
+    DateWriter dates;
+    QHash<std::pair<const QChar*, qsizetype>, QByteArray> names;
+    for (const Tockle& t : tockles) {
+        const std::pair<const QChar*, qsizetype> key{t.projectName.constData(), t.projectName.size()};
+        auto name = names.constFind(key);
+        if (name == names.cend())
+            name = names.insert(key, quotedName(t.projectName));
+        putLine(out, t, *name, dates);
+    }
+    return out.take();
 }

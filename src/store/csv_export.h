@@ -8,7 +8,6 @@
 // The export file, built whole in memory: header, then one line per record in list order,
 // every line ending in a line feed.
 QByteArray csvText(const QList<Tockle>& tockles);
-void appendCsvLine(QByteArray& out, const Tockle& tockle);
 
 // "Tockles_Export_" + whole seconds since 1970, truncated toward zero + ".csv".
 QString exportFileName(Instant now);

@@ -105,18 +105,29 @@ void TockleStore::addTockle(const Tockle& tockle)
 
 void TockleStore::saveTockles()
 {
-    if (std::optional<QByteArray> bytes = encodeTockles(tockles_))
-        writeReplacing(tocklesFile, *bytes);
+    // Streamed into the new file as it is encoded; a record that cannot be encoded abandons
+    // the new file and leaves the old one as it was.
+    writeReplacing(tocklesFile, [this](platform::DurableFileWriter& writer) {
+        return encodeTockles(tockles_, [&writer](const char* data, qsizetype size) {
+            return writer.write(data, size);
+        });
+    });
 }
 
 void TockleStore::saveProjects()
 {
-    writeReplacing(projectsFile, encodeProjects(projects_));
+    const QByteArray bytes = encodeProjects(projects_);
+    writeReplacing(projectsFile, [&bytes](platform::DurableFileWriter& writer) {
+        return writer.write(bytes.constData(), bytes.size());
+    });
 }
 
-bool TockleStore::writeReplacing(DataFile& file, const QByteArray& bytes)
+bool TockleStore::writeReplacing(DataFile& file, const std::function<bool(platform::DurableFileWriter&)>& fill)
 {
     if (file.path.isEmpty())
+        return false;
+    platform::DurableFileWriter writer(file.path);
+    if (!writer.open() || !fill(writer))
         return false;
     if (file.keepAside) {
         // Only once the unreadable file is safely renamed may a save take its place.
@@ -125,7 +136,7 @@ bool TockleStore::writeReplacing(DataFile& file, const QByteArray& bytes)
             return false;
         file.keepAside = false;
     }
-    return platform::replaceFileDurably(file.path, bytes);
+    return writer.commit();
 }
 
 void TockleStore::exportCSV()

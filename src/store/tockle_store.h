@@ -12,6 +12,10 @@
 #include <memory>
 #include <optional>
 
+namespace platform {
+class DurableFileWriter;
+}
+
 // Where the store keeps and exports its files, and the services it calls. Tests pass their
 // own; system() is what the running program uses.
 struct StoreEnvironment {
@@ -56,7 +60,7 @@ private:
         QString path;
         bool keepAside = false;
     };
-    bool writeReplacing(DataFile& file, const QByteArray& bytes);
+    bool writeReplacing(DataFile& file, const std::function<bool(platform::DurableFileWriter&)>& fill);
 
     QList<Tockle> tockles_;
     QStringList projects_;

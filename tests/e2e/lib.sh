@@ -42,9 +42,9 @@ start_display() {
 }
 
 start_tray_host() {
-    trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
+    NO_AT_BRIDGE=1 trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
     PIDS+=($!)
-    "$TRAY_OWNER" 5000 || fail "the tray host did not take the tray selection"
+    "$TRAY_OWNER" 20000 || fail "the tray host did not take the tray selection"
 }
 
 DATA="$WORK/home/.local/share/Tockles"

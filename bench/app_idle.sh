@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The running program with 100,000 records in a real tray: resident memory next to a bare Qt
+# tray program, then the CPU it spends over one minute of tracking with the panel closed.
+# Prints "key value" lines for bench/report.py.
+TOCKLES=$1
+BARE=$3
+MEMORY=$4
+SECONDS_TO_WATCH=${5:-60}
+set -- "$1" "$2"
+source "$(dirname "$0")/../tests/e2e/lib.sh"
+
+start_display
+start_tray_host
+"$MEMORY" --write "$XDG_DATA_HOME" 100000
+
+rss_kb() { awk '/^VmRSS/ {print $2}' "/proc/$1/status"; }
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+"$TOCKLES" &
+APP=$!
+PIDS+=($APP)
+"$BARE" &
+YARDSTICK=$!
+PIDS+=($YARDSTICK)
+poll 200 visible_window "$APP" 16 48 || fail "no tray icon"
+poll 200 visible_window "$YARDSTICK" 16 48 || fail "no yardstick icon"
+sleep 2
+echo "rss_app_kb $(rss_kb "$APP")"
+echo "rss_bare_kb $(rss_kb "$YARDSTICK")"
+
+ICON=$(visible_window "$APP" 16 48)
+xdotool mousemove --window "$ICON" 10 10 click 1
+poll 100 visible_window "$APP" 255 270 || fail "panel did not open"
+xdotool key ctrl+s
+xdotool key Escape
+sleep 1
+START=$(cpu_ticks "$APP")
+sleep "$SECONDS_TO_WATCH"
+END=$(cpu_ticks "$APP")
+echo "cpu_ms_per_minute $(( (END - START) * 1000 / $(getconf CLK_TCK) * 60 / SECONDS_TO_WATCH ))"

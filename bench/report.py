@@ -1,0 +1,49 @@
+"""Prints the benchmark table: each operation's median, its floor, and their ratio."""
+import json
+import sys
+
+results = json.load(open(sys.argv[1]))
+extras = dict(line.split() for line in open(sys.argv[2]) if line.strip())
+
+median = {}
+for b in results["benchmarks"]:
+    if b.get("aggregate_name", "median") == "median" or b.get("run_type") == "iteration":
+        name = b.get("run_name", b["name"])
+        if b.get("aggregate_name") == "median" or name not in median:
+            median[name] = b["real_time"] * {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b["time_unit"]]
+
+rows = [
+    ("Load (construction)", "BM_StoreLoad", "BM_FloorParse", "one-shot simdjson parse", 3.0),
+    ("One stop (addTockle)", "BM_AddTockle", "BM_FloorWriteFsync", "write+fsync", 1.5),
+    ("Export CSV", "BM_Export", "BM_FloorExport", "write+fsync+strftime", 2.0),
+    ("Panel tick (50 projects)", "BM_PanelTick", None, "", None),
+]
+print(f"| Operation | Records | Median | Floor | Ratio | Target |")
+print(f"|---|---:|---:|---:|---:|---|")
+for label, op, floor, floor_name, target in rows:
+    for n in (1000, 10000, 100000, 1000000):
+        t = median.get(f"{op}/{n}")
+        if t is None:
+            continue
+        if floor:
+            f = median.get(f"{floor}/{n}")
+            ratio = t / f
+            goal = f"≤ {target}×" if n >= 100000 else ""
+            print(f"| {label} | {n:,} | {t:.2f} ms | {f:.2f} ms ({floor_name}) | {ratio:.2f}× | {goal} |")
+        else:
+            goal = {100000: "≤ 2 ms", 1000000: "≤ 20 ms"}.get(n, "")
+            print(f"| {label} | {n:,} | {t:.2f} ms | | | {goal} |")
+for n in (100000, 1000000):
+    f = median.get(f"BM_FloorRead/{n}")
+    if f is not None:
+        print(f"| Plain read of the records file | {n:,} | {f:.2f} ms | | | |")
+for key, label in (("store_bytes_per_record_100000", "Store memory per record, 100k"),
+                   ("store_bytes_per_record_1000000", "Store memory per record, 1M")):
+    if key in extras:
+        print(f"| {label} | | {extras[key]} B | | | ≤ 120 B |")
+if "rss_app_kb" in extras:
+    app, bare = int(extras["rss_app_kb"]), int(extras["rss_bare_kb"])
+    print(f"| Idle app RSS, 100k records | | {app / 1024:.1f} MiB | {bare / 1024:.1f} MiB (bare Qt tray app) | {app / bare:.2f}× | ≤ 1.2× |")
+if "cpu_ms_per_minute" in extras:
+    ms = int(extras["cpu_ms_per_minute"])
+    print(f"| CPU while tracking, panel closed | | {ms} ms/min | | {ms / 600:.3f}% of a core | ≤ 0.05% |")
