@@ -1,4 +1,4 @@
-# Shared by scripts/run and scripts/test: install what is missing, then build.
+# Shared by the scripts: install what is missing, then build.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -20,9 +20,15 @@ ensure_packages() {
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-build() {
-    if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-        cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+# build_in DIR [CMAKE ARGS...]: configures DIR once, then builds it incrementally.
+build_in() {
+    local dir=$1; shift
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     fi
-    cmake --build "$BUILD_DIR" -j2
+    cmake --build "$dir" -j2
+}
+
+build() {
+    build_in "$BUILD_DIR"
 }

@@ -162,7 +162,9 @@ TEST(RecordsFile, OneBadRecordFailsTheWholeFile)
 TEST(RecordsFile, MalformedDocumentsFail)
 {
     const char* const bad[] = {"",        "{}",       "\"x\"",   "[",        "[]]",       "[] x",
-                               "[],[]",   "[1]",      "nul",     "[{}",      "[\"a\",]", "[] \x01"};
+                               "[],[]",   "[1]",      "nul",     "[{}",      "[\"a\",]", "[] \x01",
+                               // found by fuzzing: a broken literal inside an ignored member
+                               R"([{"x":{"nested":[1,true,null3d]}}])", R"([{"x":nul}])", R"([{"x":[tru]}])"};
     for (const char* text : bad) {
         SCOPED_TRACE(text);
         EXPECT_FALSE(decodeTockles(text));
@@ -173,14 +175,18 @@ TEST(ProjectsFile, KeepsNamesExactlyAsTheyStand)
 {
     const QStringList names = {QStringLiteral("Zeta"), QStringLiteral("Alpha"), QStringLiteral("Zeta"),
                                QString(), QStringLiteral("  spaced  "), QChar(0xFEFF) + QStringLiteral("bom"),
+                               // found by fuzzing: only the first of several was kept
+                               QString(3, QChar(0xFEFF)),
                                QString::fromUtf8("a/b \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D \xE2\x80\x8F")};
     const QByteArray bytes = encodeProjects(names);
     EXPECT_EQ(bytes, QByteArray("[\"Zeta\",\"Alpha\",\"Zeta\",\"\",\"  spaced  \",\"\xEF\xBB\xBF" "bom\","
+                                "\"\xEF\xBB\xBF\xEF\xBB\xBF\xEF\xBB\xBF\","
                                 "\"a\\/b \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D \xE2\x80\x8F\"]"));
     const auto decoded = decodeProjects(bytes);
     ASSERT_TRUE(decoded);
     EXPECT_EQ(*decoded, names);
     EXPECT_EQ(decoded->at(5).at(0), QChar(0xFEFF));
+    EXPECT_EQ(decoded->at(6).size(), 3);
     EXPECT_EQ(encodeProjects({}), "[]");
 }
 

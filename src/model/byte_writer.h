@@ -32,6 +32,8 @@ public:
     }
     void putRaw(const char* text, qsizetype size)
     {
+        if (size == 0)
+            return; // an empty QByteArray's data may be null, which memcpy must not see
         std::memcpy(room(size), text, size_t(size));
         used += size;
     }

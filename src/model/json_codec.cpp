@@ -2,9 +2,12 @@
 
 #include "model/json_writer.h"
 
+// Every result is checked by hand; without exceptions no unchecked path can throw on bad input.
+#define SIMDJSON_EXCEPTIONS 0
 #include <simdjson.h>
 
 #include <QHash>
+#include <QStringDecoder>
 
 #include <array>
 #include <unordered_map>
@@ -29,15 +32,12 @@ int hexValue(char c) { return hexTable[static_cast<unsigned char>(c)]; }
 
 bool isHyphenPosition(size_t i) { return i == 8 || i == 13 || i == 18 || i == 23; }
 
-// QString::fromUtf8 swallows a leading byte-order mark; a name may really start with U+FEFF.
+// QString::fromUtf8 swallows a leading byte-order mark, but a name may really start with
+// U+FEFF (even several); the text is valid UTF-8 already, checked by the parser.
 QString textFromUtf8(std::string_view utf8)
 {
-    constexpr std::string_view bom = "\xEF\xBB\xBF";
-    if (utf8.starts_with(bom)) {
-        return QString(QChar(0xFEFF))
-            + QString::fromUtf8(utf8.data() + bom.size(), qsizetype(utf8.size() - bom.size()));
-    }
-    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder(QByteArrayView(utf8.data(), qsizetype(utf8.size())));
 }
 
 // A padded view of the bytes, copying only when the buffer has no spare room.
@@ -106,8 +106,10 @@ bool validate(ondemand::value value)
         bool flag;
         return !value.get_bool().get(flag);
     }
-    case ondemand::json_type::null:
-        return value.is_null();
+    case ondemand::json_type::null: {
+        bool isNull = false;
+        return !value.is_null().get(isNull) && isNull;
+    }
     }
     return false;
 }

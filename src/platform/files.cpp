@@ -6,22 +6,15 @@
 #include <QSaveFile>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace platform {
 
 namespace {
-
-bool syncFile(QFileDevice& file)
-{
-#ifdef Q_OS_UNIX
-    return file.flush() && ::fsync(file.handle()) == 0;
-#else
-    return file.flush();
-#endif
-}
 
 // The rename is only durable once the folder entry itself is on disk.
 bool syncFolder(const QString& folder)
@@ -71,11 +64,105 @@ bool createDirectories(const QString& path)
     return QDir().mkpath(path);
 }
 
+#ifdef Q_OS_UNIX
+
+// A fixed name beside the target: a save cut short by a crash leaves at most this one file,
+// which the next save of the same list truncates and reuses. One instance runs at a time, so
+// no two writers share it.
+struct DurableFileWriter::Private {
+    explicit Private(const QString& path)
+    {
+        // A link is followed, so the file it names is replaced and the link stays.
+        const QFileInfo info(path);
+        target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : path;
+        const QFileInfo real(target);
+        temp = real.absolutePath() + QStringLiteral("/.") + real.fileName() + QStringLiteral(".saving");
+    }
+    void abandon()
+    {
+        if (fd >= 0) {
+            ::close(fd);
+            fd = -1;
+            ::unlink(QFile::encodeName(temp).constData());
+        }
+    }
+
+    QString target;
+    QString temp;
+    int fd = -1;
+    qint64 written = 0;
+};
+
+DurableFileWriter::DurableFileWriter(const QString& path) : d(new Private(path)) {}
+
+DurableFileWriter::~DurableFileWriter()
+{
+    d->abandon();
+    delete d;
+}
+
+bool DurableFileWriter::open()
+{
+    const QByteArray temp = QFile::encodeName(d->temp);
+    d->fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (d->fd < 0)
+        return false;
+    struct stat existing;
+    if (::stat(QFile::encodeName(d->target).constData(), &existing) == 0)
+        ::fchmod(d->fd, existing.st_mode & 07777);
+    return true;
+}
+
+bool DurableFileWriter::write(const char* data, qsizetype size)
+{
+    if (d->fd < 0)
+        return false;
+    const qint64 start = d->written;
+    while (size > 0) {
+        const ssize_t n = ::write(d->fd, data, size_t(size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            d->abandon();
+            return false;
+        }
+        data += n;
+        size -= n;
+        d->written += n;
+    }
+#ifdef Q_OS_LINUX
+    // Let the disk work on this chunk while the caller makes the next one.
+    ::sync_file_range(d->fd, start, d->written - start, SYNC_FILE_RANGE_WRITE);
+#else
+    Q_UNUSED(start);
+#endif
+    return true;
+}
+
+bool DurableFileWriter::commit()
+{
+    if (d->fd < 0)
+        return false;
+    if (::fsync(d->fd) != 0) {
+        d->abandon();
+        return false;
+    }
+    const bool closed = ::close(d->fd) == 0;
+    d->fd = -1;
+    const QByteArray temp = QFile::encodeName(d->temp);
+    if (!closed || ::rename(temp.constData(), QFile::encodeName(d->target).constData()) != 0) {
+        ::unlink(temp.constData());
+        return false;
+    }
+    syncFolder(QFileInfo(d->target).absolutePath());
+    return true;
+}
+
+#else
+
 struct DurableFileWriter::Private {
     explicit Private(const QString& path) : file(path) {}
     QSaveFile file;
-    qint64 written = 0;
-    qint64 handedToDisk = 0;
 };
 
 DurableFileWriter::DurableFileWriter(const QString& path) : d(new Private(path)) {}
@@ -94,33 +181,18 @@ bool DurableFileWriter::open()
 
 bool DurableFileWriter::write(const char* data, qsizetype size)
 {
-    if (d->file.write(data, size) != size) {
-        d->file.cancelWriting();
-        return false;
-    }
-    d->written += size;
-#ifdef Q_OS_LINUX
-    // Let the disk work on the chunks already written while the caller makes the next ones.
-    if (d->file.flush()) {
-        ::sync_file_range(d->file.handle(), d->handedToDisk, d->written - d->handedToDisk,
-                          SYNC_FILE_RANGE_WRITE);
-        d->handedToDisk = d->written;
-    }
-#endif
-    return true;
+    if (d->file.write(data, size) == size)
+        return true;
+    d->file.cancelWriting();
+    return false;
 }
 
 bool DurableFileWriter::commit()
 {
-    if (!d->file.isOpen() || !syncFile(d->file)) {
-        d->file.cancelWriting();
-        return false;
-    }
-    if (!d->file.commit())
-        return false;
-    syncFolder(QFileInfo(d->file.fileName()).absolutePath());
-    return true;
+    return d->file.isOpen() && d->file.flush() && d->file.commit();
 }
+
+#endif
 
 bool replaceFileDurably(const QString& path, const QByteArray& bytes)
 {

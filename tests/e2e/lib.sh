@@ -16,7 +16,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+fail() {
+    echo "FAIL: $*" >&2
+    echo "DISPLAY=${DISPLAY:-}" >&2
+    tail -n 5 "$WORK"/*.log >&2 2>/dev/null || true
+    exit 1
+}
 
 # poll TRIES COMMAND...: runs COMMAND every 50 ms until it succeeds.
 poll() {
@@ -28,12 +33,27 @@ poll() {
     return 1
 }
 
+# Xvfb -displayfd can hand two servers started at once the same number; a random number
+# whose lock file names our own server cannot be shared. Without -noreset the server resets
+# whenever its last client leaves, and refuses connections while it does.
 start_display() {
-    exec 3>"$WORK/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    PIDS+=($!)
-    poll 100 test -s "$WORK/display" || fail "Xvfb did not start"
-    export DISPLAY=":$(head -n1 "$WORK/display")"
+    local n pid
+    unset DISPLAY
+    for attempt in 1 2 3 4 5 6 7 8 9 10; do
+        n=$((RANDOM % 800 + 100))
+        [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
+        pid=$!
+        # Its socket appears a little before it answers; wait until a client gets through.
+        if poll 100 grep -qw "$pid" "/tmp/.X$n-lock" \
+            && DISPLAY=":$n" poll 100 xdotool getdisplaygeometry && kill -0 "$pid" 2>/dev/null; then
+            PIDS+=($pid)
+            export DISPLAY=":$n"
+            break
+        fi
+        kill "$pid" 2>/dev/null || true
+    done
+    [ -n "${DISPLAY:-}" ] || fail "Xvfb did not start"
     export QT_QPA_PLATFORM=xcb
     export XDG_RUNTIME_DIR="$WORK/runtime" HOME="$WORK/home" XDG_DATA_HOME="$WORK/home/.local/share"
     mkdir -p "$XDG_RUNTIME_DIR" "$HOME/Documents"
@@ -42,9 +62,11 @@ start_display() {
 }
 
 start_tray_host() {
-    NO_AT_BRIDGE=1 trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
+    NO_AT_BRIDGE=1 trayer --edge top --align right --widthtype request --height 24 >"$WORK/trayer.log" 2>&1 &
     PIDS+=($!)
-    "$TRAY_OWNER" 20000 || fail "the tray host did not take the tray selection"
+    local rc=0
+    "$TRAY_OWNER" 20000 || rc=$?
+    [ "$rc" -eq 0 ] || fail "the tray host did not take the tray selection (status $rc)"
 }
 
 DATA="$WORK/home/.local/share/Tockles"

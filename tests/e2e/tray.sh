@@ -28,16 +28,16 @@ PIXEL=$(convert "$WORK/open.png" -format "%[fx:int(255*p{$((X + 130)),$((Y + HEI
 
 # The panel holds the focus; Tab reaches the text field, the first control shown.
 xdotool key --clearmodifiers Tab
-xdotool type --delay 10 "E2E Projekt/ü"
+xdotool type --delay 10 "E2E Project/1"
 xdotool key Return
 poll 100 test -s "$DATA/projects.json" || fail "projects.json not written"
-[ "$(cat "$DATA/projects.json")" = '["E2E Projekt\/ü"]' ] || fail "projects.json: $(cat "$DATA/projects.json")"
+[ "$(cat "$DATA/projects.json")" = '["E2E Project\/1"]' ] || fail "projects.json: $(cat "$DATA/projects.json")"
 
 xdotool key ctrl+s
 sleep 0.3
 xdotool key ctrl+s
 poll 100 test -s "$DATA/tockles.json" || fail "tockles.json not written"
-grep -q '"projectName":"E2E Projekt\\/ü"' "$DATA/tockles.json" || fail "record: $(cat "$DATA/tockles.json")"
+grep -q '"projectName":"E2E Project\\/1"' "$DATA/tockles.json" || fail "record: $(cat "$DATA/tockles.json")"
 
 # Escape closes the panel; a second launch shows it again and ends at once.
 xdotool key Escape

@@ -1,0 +1,141 @@
+// Saves that fail part-way, on a file size limit and on a real file system that fills up or
+// turns read-only: the old file stays whole, memory keeps the change, the next save catches up.
+#include "model/json_codec.h"
+#include "store/tockle_store.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+Tockle record(int i)
+{
+    return Tockle(QStringLiteral("Project %1").arg(i % 7), Instant::fromReferenceSeconds(786303000.0 + i),
+                  Instant::fromReferenceSeconds(786303000.5 + i), 0.5);
+}
+
+std::unique_ptr<TockleStore> storeIn(const QString& base)
+{
+    StoreEnvironment env;
+    env.applicationSupportDirectory = base;
+    return std::make_unique<TockleStore>(env);
+}
+
+qsizetype recordsOnDisk(const TempFolder& folder, const QString& path)
+{
+    if (!QFile::exists(path))
+        return 0;
+    const auto decoded = decodeTockles(folder.read(path));
+    return decoded ? decoded->size() : -1;
+}
+
+// Lowers the file size limit for one scope; writes past it fail instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &old);
+        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, previousHandler);
+    }
+
+private:
+    rlimit old{};
+    void (*previousHandler)(int) = nullptr;
+};
+
+// A small tmpfs of its own where the machine lets the test mount one (as root).
+class SmallFileSystem {
+public:
+    explicit SmallFileSystem(const QString& where) : path(QFile::encodeName(where))
+    {
+        mounted = ::mount("tmpfs", path.constData(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~SmallFileSystem()
+    {
+        if (mounted)
+            ::umount2(path.constData(), MNT_DETACH);
+    }
+    bool remount(const char* options, unsigned long flags = 0)
+    {
+        return ::mount("tmpfs", path.constData(), "tmpfs", MS_REMOUNT | flags, options) == 0;
+    }
+    bool mounted = false;
+
+private:
+    QByteArray path;
+};
+
+} // namespace
+
+TEST(DiskFull, AWriteCutShortLeavesTheOldFileAndTheNextSaveCatchesUp)
+{
+    TempFolder folder;
+    auto store = storeIn(folder.path());
+    for (int i = 0; i < 50; ++i)
+        store->addTockle(record(i));
+    const QString path = store->fileURL();
+    const QByteArray before = folder.read(path);
+    {
+        FileSizeLimit limit(rlim_t(before.size()));
+        store->addTockle(record(50));
+        store->addTockle(record(51));
+    }
+    EXPECT_EQ(folder.read(path), before) << "the old file is intact";
+    EXPECT_EQ(store->tockles().size(), 52) << "memory keeps the changes";
+    EXPECT_EQ(folder.entries(QStringLiteral("Tockles")), QStringList{QStringLiteral("tockles.json")})
+        << "the unfinished save left nothing behind";
+
+    store->addTockle(record(52));
+    EXPECT_EQ(recordsOnDisk(folder, path), 53);
+    EXPECT_EQ(storeIn(folder.path())->tockles().size(), 53);
+}
+
+TEST(DiskFull, ARealFileSystemThatFillsUpOrTurnsReadOnly)
+{
+    TempFolder folder;
+    const QString base = folder.file(QStringLiteral("small"));
+    QDir().mkpath(base);
+    SmallFileSystem fs(base);
+    if (!fs.mounted)
+        GTEST_SKIP() << "mounting a tmpfs needs root; the size-limit test covers the same path";
+
+    auto store = storeIn(base);
+    const QString path = store->fileURL();
+    // The old file and its replacement must fit side by side; somewhere past half full, saves fail.
+    int added = 0;
+    while (recordsOnDisk(folder, path) == added && added < 5000)
+        store->addTockle(record(added++));
+    ASSERT_GT(added, 10);
+    ASSERT_LT(added, 5000) << "the file system never filled";
+    EXPECT_EQ(recordsOnDisk(folder, path), added - 1) << "the last good file is intact";
+    EXPECT_EQ(store->tockles().size(), added);
+
+    ASSERT_TRUE(fs.remount("size=1m"));
+    store->addTockle(record(added++));
+    EXPECT_EQ(recordsOnDisk(folder, path), added) << "the next save writes everything";
+
+    store->addProject(QStringLiteral("Before"));
+    ASSERT_TRUE(fs.remount("size=1m", MS_RDONLY));
+    store->addProject(QStringLiteral("While read-only"));
+    store->addTockle(record(added++));
+    EXPECT_EQ(folder.read(store->projectsFileURL()), R"(["Before"])");
+    EXPECT_EQ(store->projects().size(), 2);
+    ASSERT_TRUE(fs.remount("size=1m"));
+    store->addProject(QStringLiteral("After"));
+    store->addTockle(record(added++));
+    EXPECT_EQ(folder.read(store->projectsFileURL()), R"(["Before","While read-only","After"])");
+    EXPECT_EQ(recordsOnDisk(folder, path), added);
+}
