@@ -92,3 +92,16 @@ TEST(Totals, NegativeAndZeroTotalsHaveNoRowUnlessSelected)
     EXPECT_TRUE(totalsRows({projects, tockles, false, none, 0, none}).isEmpty());
     EXPECT_EQ(rowTexts(totalsRows({projects, tockles, false, none, 0, neg})), QStringList{QStringLiteral("Neg=-5")});
 }
+
+TEST(ShownName, ShortNamesWholeLongOnesCutWithoutSplittingACharacter)
+{
+    EXPECT_EQ(shownName(QStringLiteral("Design")), QStringLiteral("Design"));
+    const QString exact(256, QLatin1Char('a'));
+    EXPECT_EQ(shownName(exact), exact);
+    const QString cut = shownName(QString(300, QLatin1Char('a')));
+    EXPECT_EQ(cut.size(), 257);
+    EXPECT_EQ(cut.back(), QChar(0x2026));
+    // A pair of surrogates straddling the limit is dropped whole.
+    const QString emoji = QString(255, QLatin1Char('a')) + QString::fromUtf8("\xF0\x9F\x98\x80") + QStringLiteral("tail");
+    EXPECT_EQ(shownName(emoji), QString(255, QLatin1Char('a')) + QChar(0x2026));
+}

@@ -149,7 +149,7 @@ void ContentView::buildWidgets()
     stack->addWidget(quitButton, 0, Qt::AlignLeft);
 
     connect(picker, &QComboBox::activated, this, [this](int index) {
-        selectedProject = picker->itemText(index);
+        selectedProject = picker->itemData(index).toString();
         render();
     });
     connect(removeButton, &QToolButton::clicked, this, &ContentView::removeSelectedProject);
@@ -262,7 +262,7 @@ void ContentView::render()
     addButton->setEnabled(!trimmedName(newProjectName).isEmpty());
 
     elapsedLabel->setText(formatDuration(elapsedTime));
-    const QString label = isTracking ? tr("Stop (%1)").arg(currentProject) : tr("Start Tracking");
+    const QString label = isTracking ? tr("Stop (%1)").arg(shownName(currentProject)) : tr("Start Tracking");
     // A button reads "&" as a mnemonic marker; a project named "R&D" must show as it is.
     startStopButton->setText(QString(label).replace(QLatin1Char('&'), QStringLiteral("&&")));
     startStopButton->setAccessibleName(label);
@@ -282,12 +282,13 @@ void ContentView::renderPicker()
     const QStringList& projects = store->projects();
     bool same = picker->count() == projects.size();
     for (int i = 0; same && i < picker->count(); ++i)
-        same = picker->itemText(i) == projects[i];
+        same = picker->itemData(i).toString() == projects[i];
     // Rebuilding only on a real change keeps an open pop-up intact through the ticks.
     if (!same) {
         const QSignalBlocker block(picker);
         picker->clear();
-        picker->addItems(projects);
+        for (const QString& name : projects)
+            picker->addItem(shownName(name), name);
     }
     int index = -1;
     for (int i = 0; i < projects.size() && index < 0; ++i) {
@@ -328,9 +329,9 @@ void ContentView::renderTotals()
         const bool shown = i < rows.size();
         if (shown) {
             const QString total = formatDuration(rows[i].total);
-            w.name->setText(rows[i].name);
+            w.name->setText(shownName(rows[i].name));
             w.total->setText(total);
-            w.row->setAccessibleName(rows[i].name + QStringLiteral(": ") + total);
+            w.row->setAccessibleName(shownName(rows[i].name) + QStringLiteral(": ") + total);
         }
         w.row->setVisible(shown);
     }

@@ -9,6 +9,17 @@ QString trimmedName(const QString& text)
     return text.trimmed();
 }
 
+QString shownName(const QString& name)
+{
+    constexpr qsizetype limit = 256;
+    if (name.size() <= limit)
+        return name;
+    qsizetype cut = limit;
+    if (name.at(cut - 1).isHighSurrogate())
+        --cut;
+    return name.left(cut) + QChar(0x2026);
+}
+
 QString firstOrEmpty(const QStringList& projects)
 {
     return projects.isEmpty() ? QString() : projects.first();

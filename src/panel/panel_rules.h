@@ -11,6 +11,11 @@
 // Cuts white space and line breaks (Unicode Z, U+0009..U+000D, U+0085) from both ends.
 QString trimmedName(const QString& text);
 
+// A name as the panel's controls show it: whole up to a few hundred characters, cut with an
+// ellipsis beyond. Text shaping costs grow with length, and a hand-edited file may hold a
+// name of megabytes; the data always keeps the full name.
+QString shownName(const QString& name);
+
 // The first project, or no selection when there is none.
 QString firstOrEmpty(const QStringList& projects);
 

@@ -70,7 +70,7 @@ protected:
     void choose(const QString& project)
     {
         auto* picker = child<QComboBox>("picker");
-        const int index = picker->findText(project);
+        const int index = picker->findData(project);
         ASSERT_GE(index, 0);
         picker->setCurrentIndex(index);
         Q_EMIT picker->activated(index);
