@@ -132,20 +132,6 @@ void putLine(ByteWriter& out, const Tockle& t, const QByteArray& name, DateWrite
 
 } // namespace
 
-QByteArray isoDateText(Instant instant)
-{
-    char text[48];
-    DateWriter dates;
-    return QByteArray(text, dates.write(text, instant));
-}
-
-QByteArray durationSecondsText(double seconds)
-{
-    ByteWriter out;
-    putSeconds(out, seconds);
-    return out.take();
-}
-
 QString exportFileName(Instant now)
 {
     const double unix = std::trunc(now.secondsSince1970());
