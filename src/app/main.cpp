@@ -1,4 +1,5 @@
 #include "app/tockles_app.h"
+#include "app/translations.h"
 
 #include <QApplication>
 
@@ -8,7 +9,8 @@ int main(int argc, char** argv)
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tockles"));
-    QApplication::setDesktopFileName(QStringLiteral("tockles"));
+    QApplication::setDesktopFileName(QStringLiteral("org.tockles.Tockles"));
+    installTranslations(app);
     TocklesApp tockles;
     tockles.run();
     return 0;

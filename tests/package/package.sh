@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# package.sh BUILD_DIR: installs into a scratch folder and checks the layout and the desktop
+# files, builds the .deb, unpacks it into a scratch root and starts the program from there.
+set -euo pipefail
+BUILD=$1
+WORK=$(mktemp -d)
+APP=
+cleanup() {
+    [ -n "$APP" ] && kill "$APP" 2>/dev/null || true
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+cmake --install "$BUILD" --prefix "$WORK/prefix" >/dev/null
+for f in bin/tockles share/applications/org.tockles.Tockles.desktop share/metainfo/org.tockles.Tockles.metainfo.xml \
+    share/icons/hicolor/scalable/apps/tockles.svg share/icons/hicolor/48x48/apps/tockles.png \
+    share/icons/hicolor/256x256/apps/tockles.png; do
+    [ -f "$WORK/prefix/$f" ] || fail "not installed: $f"
+done
+[ "$(identify -format '%w %h' "$WORK/prefix/share/icons/hicolor/48x48/apps/tockles.png")" = "48 48" ] || fail "48 px icon size"
+desktop-file-validate "$WORK/prefix/share/applications/org.tockles.Tockles.desktop"
+appstreamcli validate --no-net "$WORK/prefix/share/metainfo/org.tockles.Tockles.metainfo.xml" >/dev/null \
+    || fail "appstreamcli: $(appstreamcli validate --no-net "$WORK/prefix/share/metainfo/org.tockles.Tockles.metainfo.xml")"
+
+(cd "$WORK" && cpack --config "$BUILD/CPackConfig.cmake" -B "$WORK/deb" >/dev/null)
+DEB=$(ls "$WORK"/deb/tockles_*.deb)
+DEPENDS=$(dpkg-deb -f "$DEB" Depends)
+for lib in libqt6widgets6 libqt6svg6 libsimdjson14 libc6 qt6-qpa-plugins; do
+    grep -q "$lib" <<<"$DEPENDS" || fail "Depends lacks $lib: $DEPENDS"
+done
+dpkg-deb -c "$DEB" > "$WORK/contents"
+grep -q './usr/bin/tockles$' "$WORK/contents" || fail "no /usr/bin/tockles in the package"
+
+dpkg -x "$DEB" "$WORK/root"
+export HOME="$WORK/home" XDG_DATA_HOME="$WORK/home/.local/share" XDG_RUNTIME_DIR="$WORK/runtime"
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+QT_QPA_PLATFORM=offscreen "$WORK/root/usr/bin/tockles" &
+APP=$!
+for ((i = 0; i < 200; i++)); do
+    [ -e "$XDG_DATA_HOME/Tockles/tockles.lock" ] && break
+    kill -0 "$APP" 2>/dev/null || fail "the unpacked program ended at once"
+    sleep 0.05
+done
+[ -e "$XDG_DATA_HOME/Tockles/tockles.lock" ] || fail "the unpacked program never claimed its data folder"
+sleep 0.5
+kill -0 "$APP" || fail "the unpacked program did not keep running"
+echo "package: $(basename "$DEB") installs, validates and runs"
