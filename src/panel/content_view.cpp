@@ -153,7 +153,11 @@ void ContentView::buildWidgets()
         render();
     });
     connect(removeButton, &QToolButton::clicked, this, &ContentView::removeSelectedProject);
-    connect(nameField, &QLineEdit::textEdited, this, [this](const QString& text) {
+    // Any change of the text counts, typed or set by an assistive tool; the panel's own
+    // setText() below carries the same value back and changes nothing.
+    connect(nameField, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (text == newProjectName)
+            return;
         newProjectName = text;
         render();
     });
