@@ -1,10 +1,9 @@
 // Hand-edited data files with values no tracked interval produces: the store loads or rejects
-// them by the rules, and the panel draws, ticks and exports without crashing or hanging.
+// them by the rules, and the panel draws, ticks and exports without crashing or hanging (a
+// hang runs into the test's time-out).
 #include "model/json_codec.h"
 #include "panel/elided_label.h"
 #include "support/panel_fixture.h"
-
-#include <QElapsedTimer>
 
 namespace {
 
@@ -66,8 +65,6 @@ TEST_F(PanelTest, ATenMegabyteNameDoesNotStallThePanel)
     const QByteArray huge(10 * 1024 * 1024, 'x');
     writeData("projects.json", "[\"" + huge + "\",\"short\"]");
     writeData("tockles.json", "[" + recordJson(huge, "0", "60", "60") + "]");
-    QElapsedTimer clockOnTheWall;
-    clockOnTheWall.start();
     ContentView& v = open();
     click("startStopButton");
     tick(1);
@@ -77,7 +74,6 @@ TEST_F(PanelTest, ATenMegabyteNameDoesNotStallThePanel)
     EXPECT_EQ(v.store->projects()[0].size(), huge.size()) << "shown shortened, kept whole";
     EXPECT_EQ(child<QComboBox>("picker")->currentText().size(), 257);
     EXPECT_EQ(decodeTockles(file("tockles.json"))->last().projectName.size(), huge.size());
-    EXPECT_LT(clockOnTheWall.elapsed(), 20000) << "a bound against hangs, not a speed target";
 }
 
 TEST_F(PanelTest, AHundredThousandProjectsStillDraw)
@@ -87,8 +83,6 @@ TEST_F(PanelTest, AHundredThousandProjectsStillDraw)
         names.append(QStringLiteral("Project %1").arg(i));
     writeData("projects.json", encodeProjects(names));
     writeData("tockles.json", "[" + recordJson("Project 99999", "0", "60", "60") + "]");
-    QElapsedTimer clockOnTheWall;
-    clockOnTheWall.start();
     ContentView& v = open();
     EXPECT_EQ(child<QComboBox>("picker")->count(), 100000);
     EXPECT_EQ(rows(), (QStringList{QStringLiteral("Project 0=00:00:00"), QStringLiteral("Project 99999=00:01:00")}));
@@ -96,5 +90,4 @@ TEST_F(PanelTest, AHundredThousandProjectsStillDraw)
     tick(1);
     click("removeButton");
     EXPECT_EQ(v.store->projects().size(), 99999);
-    EXPECT_LT(clockOnTheWall.elapsed(), 20000) << "a bound against hangs, not a speed target";
 }
