@@ -9,7 +9,7 @@ int main(int argc, char** argv)
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tockles"));
-    QApplication::setDesktopFileName(QStringLiteral("org.tockles.Tockles"));
+    QApplication::setDesktopFileName(QStringLiteral("tockles"));
     installTranslations(app);
     TocklesApp tockles;
     tockles.run();

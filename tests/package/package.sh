@@ -13,13 +13,13 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cmake --install "$BUILD" --prefix "$WORK/prefix" >/dev/null
-for f in bin/tockles share/applications/org.tockles.Tockles.desktop share/metainfo/org.tockles.Tockles.metainfo.xml \
+for f in bin/tockles share/applications/tockles.desktop share/metainfo/org.tockles.Tockles.metainfo.xml \
     share/icons/hicolor/scalable/apps/tockles.svg share/icons/hicolor/48x48/apps/tockles.png \
     share/icons/hicolor/256x256/apps/tockles.png; do
     [ -f "$WORK/prefix/$f" ] || fail "not installed: $f"
 done
 [ "$(identify -format '%w %h' "$WORK/prefix/share/icons/hicolor/48x48/apps/tockles.png")" = "48 48" ] || fail "48 px icon size"
-desktop-file-validate "$WORK/prefix/share/applications/org.tockles.Tockles.desktop"
+desktop-file-validate "$WORK/prefix/share/applications/tockles.desktop"
 appstreamcli validate --no-net "$WORK/prefix/share/metainfo/org.tockles.Tockles.metainfo.xml" >/dev/null \
     || fail "appstreamcli: $(appstreamcli validate --no-net "$WORK/prefix/share/metainfo/org.tockles.Tockles.metainfo.xml")"
 
