@@ -148,6 +148,24 @@ TEST_F(StoreTest, ExtraMembersAreDroppedAtTheNextSave)
     EXPECT_EQ(tocklesBytes(),
               R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","projectName":"A","startTime":1,"endTime":2,"duration":1},)"
                   + encodeTockles({added})->mid(1));
+    // Later saves encode only what was added, and still write exactly the whole list's bytes.
+    store->addTockle(sample(QStringLiteral("C")));
+    store->addTockle(sample(QStringLiteral("D/\u00e9")));
+    EXPECT_EQ(tocklesBytes(), encodeTockles(store->tockles()).value());
+}
+
+TEST_F(StoreTest, ARecordsFileChangedBehindTheStoresBackIsWrittenWhole)
+{
+    auto store = makeStore();
+    store->addTockle(sample(QStringLiteral("A")));
+    store->addTockle(sample(QStringLiteral("B")));
+    // Same length, other bytes: the store must not take the old bytes as its own.
+    QByteArray edited = tocklesBytes();
+    edited.replace("\"B\"", "\"X\"");
+    folder.write(folder.dataFile("tockles.json"), edited);
+    store->addTockle(sample(QStringLiteral("C")));
+    EXPECT_EQ(tocklesBytes(), encodeTockles(store->tockles()).value());
+    EXPECT_FALSE(tocklesBytes().contains("\"X\""));
 }
 
 TEST_F(StoreTest, MissingProjectsFileBesideSoundRecords)
@@ -179,7 +197,7 @@ TEST_F(StoreTest, FailedSavesKeepMemoryAndTheNextSaveCatchesUp)
     store->addProject(QStringLiteral("C"));
     store->addTockle(sample(QStringLiteral("C")));
     EXPECT_EQ(projectsBytes(), R"(["A","B","C"])");
-    EXPECT_EQ(decodeTockles(tocklesBytes())->size(), 3);
+    EXPECT_EQ(tocklesBytes(), encodeTockles(store->tockles()).value());
 }
 
 TEST_F(StoreTest, AnUndecodableFileIsKeptAsideBeforeItIsReplaced)

@@ -224,14 +224,17 @@ std::optional<QUuid> parseUuidText(std::string_view text)
 
 namespace {
 
-bool writeTockles(const QList<Tockle>& tockles, JsonWriter& out)
+// The records from `from` on; from the first, the whole array, otherwise what follows the
+// array of the earlier records once its closing bracket is taken off.
+bool writeTockles(const QList<Tockle>& tockles, qsizetype from, JsonWriter& out)
 {
     // Each distinct name is converted and escaped once; records share their name's storage.
     QHash<std::pair<const QChar*, qsizetype>, QByteArray> nameJson;
     std::pair<const QChar*, qsizetype> lastKey{nullptr, -1};
     const QByteArray* lastJson = nullptr;
-    out.put('[');
-    for (qsizetype i = 0; i < tockles.size(); ++i) {
+    if (from == 0)
+        out.put('[');
+    for (qsizetype i = from; i < tockles.size(); ++i) {
         const Tockle& t = tockles[i];
         if (i)
             out.put(',');
@@ -272,16 +275,22 @@ bool writeTockles(const QList<Tockle>& tockles, JsonWriter& out)
 std::optional<QByteArray> encodeTockles(const QList<Tockle>& tockles)
 {
     JsonWriter out(2 + tockles.size() * 180);
-    if (!writeTockles(tockles, out))
+    if (!writeTockles(tockles, 0, out))
         return std::nullopt;
     return out.take();
 }
 
 bool encodeTockles(const QList<Tockle>& tockles, const std::function<bool(const char*, qsizetype)>& sink)
 {
+    return encodeTocklesFrom(tockles, 0, sink);
+}
+
+bool encodeTocklesFrom(const QList<Tockle>& tockles, qsizetype from,
+                       const std::function<bool(const char*, qsizetype)>& sink)
+{
     constexpr qsizetype chunk = 1 << 20;
     JsonWriter out(sink, chunk);
-    return writeTockles(tockles, out);
+    return writeTockles(tockles, from, out);
 }
 
 std::optional<QList<Tockle>> decodeTockles(const QByteArray& bytes)

@@ -16,6 +16,11 @@ std::optional<QByteArray> encodeTockles(const QList<Tockle>& tockles);
 // memory twice. False when a number cannot be written or the sink refuses a chunk; what was
 // handed over until then is not a complete file.
 bool encodeTockles(const QList<Tockle>& tockles, const std::function<bool(const char*, qsizetype)>& sink);
+// What follows the encoding of the first `from` records (from > 0) once its closing "]" is
+// cut off: the bytes of the later records and the "]". Both together are exactly the bytes of
+// the whole list.
+bool encodeTocklesFrom(const QList<Tockle>& tockles, qsizetype from,
+                       const std::function<bool(const char*, qsizetype)>& sink);
 std::optional<QList<Tockle>> decodeTockles(const QByteArray& bytes);
 QByteArray encodeProjects(const QStringList& projects);
 std::optional<QStringList> decodeProjects(const QByteArray& bytes);

@@ -66,6 +66,24 @@ bool createDirectories(const QString& path)
 
 #ifdef Q_OS_UNIX
 
+namespace {
+
+FileIdentity identityOf(const struct stat& st)
+{
+    return {quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
+            qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+} // namespace
+
+std::optional<FileIdentity> fileIdentity(const QString& path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return identityOf(st);
+}
+
 // A fixed name beside the target: a save cut short by a crash leaves at most this one file,
 // which the next save of the same list truncates and reuses. One instance runs at a time, so
 // no two writers share it.
@@ -91,6 +109,7 @@ struct DurableFileWriter::Private {
     QString temp;
     int fd = -1;
     qint64 written = 0;
+    std::optional<FileIdentity> committed;
 };
 
 DurableFileWriter::DurableFileWriter(const QString& path) : d(new Private(path)) {}
@@ -139,11 +158,57 @@ bool DurableFileWriter::write(const char* data, qsizetype size)
     return true;
 }
 
+bool DurableFileWriter::copyPrefix(const QString& source, qint64 length)
+{
+    if (d->fd < 0)
+        return false;
+    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        d->abandon();
+        return false;
+    }
+    off64_t from = 0;
+    qint64 left = length;
+#ifdef Q_OS_LINUX
+    while (left > 0) {
+        const ssize_t n = ::copy_file_range(in, &from, d->fd, nullptr, size_t(left), 0);
+        if (n <= 0)
+            break; // not supported here, or the source is shorter: the loop below decides
+        left -= n;
+    }
+    if (from > 0) {
+        ::sync_file_range(d->fd, d->written, from, SYNC_FILE_RANGE_WRITE);
+        d->written += from;
+    }
+#endif
+    char buffer[1 << 16];
+    while (left > 0) {
+        const ssize_t n = ::pread(in, buffer, size_t(std::min<qint64>(left, sizeof buffer)), from);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0 || !write(buffer, qsizetype(n))) {
+            ::close(in);
+            d->abandon();
+            return false;
+        }
+        from += n;
+        left -= n;
+    }
+    ::close(in);
+    return true;
+}
+
+std::optional<FileIdentity> DurableFileWriter::committed() const
+{
+    return d->committed;
+}
+
 bool DurableFileWriter::commit()
 {
     if (d->fd < 0)
         return false;
-    if (::fsync(d->fd) != 0) {
+    struct stat st;
+    if (::fsync(d->fd) != 0 || ::fstat(d->fd, &st) != 0) {
         d->abandon();
         return false;
     }
@@ -155,10 +220,16 @@ bool DurableFileWriter::commit()
         return false;
     }
     syncFolder(QFileInfo(d->target).absolutePath());
+    d->committed = identityOf(st);
     return true;
 }
 
 #else
+
+std::optional<FileIdentity> fileIdentity(const QString&)
+{
+    return std::nullopt;
+}
 
 struct DurableFileWriter::Private {
     explicit Private(const QString& path) : file(path) {}
@@ -187,9 +258,25 @@ bool DurableFileWriter::write(const char* data, qsizetype size)
     return false;
 }
 
+bool DurableFileWriter::copyPrefix(const QString& source, qint64 length)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        d->file.cancelWriting();
+        return false;
+    }
+    const QByteArray bytes = in.read(length);
+    return bytes.size() == length && write(bytes.constData(), bytes.size());
+}
+
 bool DurableFileWriter::commit()
 {
     return d->file.isOpen() && d->file.flush() && d->file.commit();
+}
+
+std::optional<FileIdentity> DurableFileWriter::committed() const
+{
+    return std::nullopt;
 }
 
 #endif

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace platform {
 
 enum class ReadStatus { ok, missing, failed };
@@ -22,6 +24,19 @@ bool pathExists(const QString& path);
 // Creates the folder and its missing parents.
 bool createDirectories(const QString& path);
 
+// What tells one version of a file from another without reading it: the same identity means
+// nobody has replaced or written the file since.
+struct FileIdentity {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// Nothing where the platform cannot tell, and for anything that is not a regular file.
+std::optional<FileIdentity> fileIdentity(const QString& path);
+
 // A new content for a file, written piece by piece beside it and put in its place by commit():
 // flushed to disk, renamed over the target, then the folder flushed. Until commit() succeeds
 // the target is untouched; a writer dropped without commit leaves no trace.
@@ -35,7 +50,11 @@ public:
     bool open();
     // Also starts the disk write of what came before, so the final flush has little left.
     bool write(const char* data, qsizetype size);
+    // Appends the first `length` bytes of another file, copied inside the kernel where it can.
+    bool copyPrefix(const QString& source, qint64 length);
     bool commit();
+    // The identity of the file that commit() put in place.
+    std::optional<FileIdentity> committed() const;
 
 private:
     struct Private;

@@ -45,6 +45,11 @@ QString asideName(const QString& path, const Clock& clock)
 
 } // namespace
 
+struct TockleStore::WrittenRecords {
+    platform::FileIdentity file;
+    qsizetype count = 0;
+};
+
 StoreEnvironment StoreEnvironment::system()
 {
     return {platform::applicationSupportDirectory(), &platform::documentsDirectory,
@@ -52,6 +57,8 @@ StoreEnvironment StoreEnvironment::system()
 }
 
 TockleStore::TockleStore() : TockleStore(StoreEnvironment::system()) {}
+
+TockleStore::~TockleStore() = default;
 
 TockleStore::TockleStore(StoreEnvironment env, QObject* parent)
     : QObject(parent), environment(std::move(env))
@@ -105,13 +112,22 @@ void TockleStore::addTockle(const Tockle& tockle)
 
 void TockleStore::saveTockles()
 {
+    // A file loaded at start may come from another build, in another form; it is re-encoded
+    // whole once, and from then on only the records added since are encoded.
+    std::optional<platform::FileIdentity> now;
+    if (written && written->count > 0 && written->count <= tockles_.size())
+        now = platform::fileIdentity(fileURL_);
+    const qsizetype from = now && *now == written->file ? written->count : 0;
     // Streamed into the new file as it is encoded; a record that cannot be encoded abandons
     // the new file and leaves the old one as it was.
-    writeReplacing(tocklesFile, [this](platform::DurableFileWriter& writer) {
-        return encodeTockles(tockles_, [&writer](const char* data, qsizetype size) {
-            return writer.write(data, size);
-        });
+    const auto saved = writeReplacing(tocklesFile, [&](platform::DurableFileWriter& writer) {
+        auto sink = [&writer](const char* data, qsizetype size) { return writer.write(data, size); };
+        if (from == 0)
+            return encodeTockles(tockles_, sink);
+        return writer.copyPrefix(fileURL_, now->size - 1) && encodeTocklesFrom(tockles_, from, sink);
     });
+    if (saved)
+        written.reset(new WrittenRecords{*saved, tockles_.size()});
 }
 
 void TockleStore::saveProjects()
@@ -122,21 +138,24 @@ void TockleStore::saveProjects()
     });
 }
 
-bool TockleStore::writeReplacing(DataFile& file, const std::function<bool(platform::DurableFileWriter&)>& fill)
+std::optional<platform::FileIdentity> TockleStore::writeReplacing(
+    DataFile& file, const std::function<bool(platform::DurableFileWriter&)>& fill)
 {
     if (file.path.isEmpty())
-        return false;
+        return std::nullopt;
     platform::DurableFileWriter writer(file.path);
     if (!writer.open() || !fill(writer))
-        return false;
+        return std::nullopt;
     if (file.keepAside) {
         // Only once the unreadable file is safely renamed may a save take its place.
         if (platform::pathExists(file.path)
             && !platform::renameNoReplace(file.path, asideName(file.path, *environment.clock)))
-            return false;
+            return std::nullopt;
         file.keepAside = false;
     }
-    return writer.commit();
+    if (!writer.commit())
+        return std::nullopt;
+    return writer.committed().value_or(platform::FileIdentity{});
 }
 
 void TockleStore::exportCSV()

@@ -14,6 +14,7 @@
 
 namespace platform {
 class DurableFileWriter;
+struct FileIdentity;
 }
 
 // Where the store keeps and exports its files, and the services it calls. Tests pass their
@@ -35,6 +36,7 @@ class TockleStore : public QObject {
 public:
     TockleStore();
     explicit TockleStore(StoreEnvironment environment, QObject* parent = nullptr);
+    ~TockleStore() override;
 
     const QList<Tockle>& tockles() const { return tockles_; }
     const QStringList& projects() const { return projects_; }
@@ -60,7 +62,9 @@ private:
         QString path;
         bool keepAside = false;
     };
-    bool writeReplacing(DataFile& file, const std::function<bool(platform::DurableFileWriter&)>& fill);
+    // The identity of the file now in place, or nothing when the save failed.
+    std::optional<platform::FileIdentity> writeReplacing(
+        DataFile& file, const std::function<bool(platform::DurableFileWriter&)>& fill);
 
     QList<Tockle> tockles_;
     QStringList projects_;
@@ -70,4 +74,9 @@ private:
     StoreEnvironment environment;
     DataFile tocklesFile;
     DataFile projectsFile;
+    // What the records file holds since this store last wrote it: which version of the file,
+    // and how many records. While it is untouched, a save copies those bytes and encodes only
+    // the records added since; the result is byte for byte what encoding everything gives.
+    struct WrittenRecords;
+    std::unique_ptr<WrittenRecords> written;
 };
