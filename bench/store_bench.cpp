@@ -91,18 +91,48 @@ static void BM_FloorParse(benchmark::State& state)
 }
 BENCHMARK(BM_FloorParse)->Apply(sizes);
 
+namespace {
+
+const Tockle oneStop(QStringLiteral("Client project 1"), Instant::fromReferenceSeconds(786303000),
+                     Instant::fromReferenceSeconds(786303600), 600);
+
+QString copyOfHistory(const QTemporaryDir& dir, qsizetype count)
+{
+    QDir().mkpath(dir.path() + QStringLiteral("/Tockles"));
+    const QString file = dir.path() + QStringLiteral("/Tockles/tockles.json");
+    QFile::remove(file);
+    QFile::copy(recordsFile(count), file);
+    return dir.path();
+}
+
+} // namespace
+
+// A stop in a running program: the file is the one it wrote at the stop before.
 static void BM_AddTockle(benchmark::State& state)
 {
     QTemporaryDir dir;
-    QDir().mkpath(dir.path() + QStringLiteral("/Tockles"));
-    QFile::copy(recordsFile(state.range(0)), dir.path() + QStringLiteral("/Tockles/tockles.json"));
-    TockleStore store(environmentFor(dir.path()));
-    const Tockle one(QStringLiteral("Client project 1"), Instant::fromReferenceSeconds(786303000),
-                     Instant::fromReferenceSeconds(786303600), 600);
+    TockleStore store(environmentFor(copyOfHistory(dir, state.range(0))));
+    store.addTockle(oneStop);
     for (auto _ : state)
-        store.addTockle(one);
+        store.addTockle(oneStop);
 }
 BENCHMARK(BM_AddTockle)->Apply(sizes);
+
+// The first stop after a start, which encodes the whole history once.
+static void BM_FirstAddTockle(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto store = std::make_unique<TockleStore>(environmentFor(copyOfHistory(dir, state.range(0))));
+        state.ResumeTiming();
+        store->addTockle(oneStop);
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_FirstAddTockle)->Apply(sizes);
 
 static void BM_FloorWriteFsync(benchmark::State& state)
 {
