@@ -73,10 +73,8 @@ TockleStore::TockleStore(StoreEnvironment env, QObject* parent)
         fileURL_ = QDir(folder).filePath(QStringLiteral("tockles.json"));
         projectsFileURL_ = QDir(folder).filePath(QStringLiteral("projects.json"));
     }
-    tocklesFile.path = fileURL_;
-    projectsFile.path = projectsFileURL_;
-    tockles_ = load<QList<Tockle>>(fileURL_, tocklesFile.keepAside, decodeTockles);
-    projects_ = load<QStringList>(projectsFileURL_, projectsFile.keepAside, decodeProjects);
+    tockles_ = load<QList<Tockle>>(fileURL_, keepTocklesFileAside, decodeTockles);
+    projects_ = load<QStringList>(projectsFileURL_, keepProjectsFileAside, decodeProjects);
 }
 
 bool TockleStore::containsProject(const QString& name) const
@@ -120,7 +118,7 @@ void TockleStore::saveTockles()
     const qsizetype from = now && *now == written->file ? written->count : 0;
     // Streamed into the new file as it is encoded; a record that cannot be encoded abandons
     // the new file and leaves the old one as it was.
-    const auto saved = writeReplacing(tocklesFile, [&](platform::DurableFileWriter& writer) {
+    const auto saved = writeReplacing(fileURL_, keepTocklesFileAside, [&](platform::DurableFileWriter& writer) {
         auto sink = [&writer](const char* data, qsizetype size) { return writer.write(data, size); };
         if (from == 0)
             return encodeTockles(tockles_, sink);
@@ -133,25 +131,24 @@ void TockleStore::saveTockles()
 void TockleStore::saveProjects()
 {
     const QByteArray bytes = encodeProjects(projects_);
-    writeReplacing(projectsFile, [&bytes](platform::DurableFileWriter& writer) {
+    writeReplacing(projectsFileURL_, keepProjectsFileAside, [&bytes](platform::DurableFileWriter& writer) {
         return writer.write(bytes.constData(), bytes.size());
     });
 }
 
 std::optional<platform::FileIdentity> TockleStore::writeReplacing(
-    DataFile& file, const std::function<bool(platform::DurableFileWriter&)>& fill)
+    const QString& path, bool& keepAside, const std::function<bool(platform::DurableFileWriter&)>& fill)
 {
-    if (file.path.isEmpty())
+    if (path.isEmpty())
         return std::nullopt;
-    platform::DurableFileWriter writer(file.path);
+    platform::DurableFileWriter writer(path);
     if (!writer.open() || !fill(writer))
         return std::nullopt;
-    if (file.keepAside) {
+    if (keepAside) {
         // Only once the unreadable file is safely renamed may a save take its place.
-        if (platform::pathExists(file.path)
-            && !platform::renameNoReplace(file.path, asideName(file.path, *environment.clock)))
+        if (platform::pathExists(path) && !platform::renameNoReplace(path, asideName(path, *environment.clock)))
             return std::nullopt;
-        file.keepAside = false;
+        keepAside = false;
     }
     if (!writer.commit())
         return std::nullopt;

@@ -57,14 +57,11 @@ Q_SIGNALS:
     void projectsChanged(const QStringList& projects);
 
 private:
-    // A data file that existed but did not load is moved aside, never written over.
-    struct DataFile {
-        QString path;
-        bool keepAside = false;
-    };
-    // The identity of the file now in place, or nothing when the save failed.
+    // Writes a list's file through `fill`. A file that existed but did not load (`keepAside`)
+    // is first moved aside, never written over. The identity of the file now in place, or
+    // nothing when the save failed.
     std::optional<platform::FileIdentity> writeReplacing(
-        DataFile& file, const std::function<bool(platform::DurableFileWriter&)>& fill);
+        const QString& path, bool& keepAside, const std::function<bool(platform::DurableFileWriter&)>& fill);
 
     QList<Tockle> tockles_;
     QStringList projects_;
@@ -72,8 +69,8 @@ private:
     QString projectsFileURL_;
 
     StoreEnvironment environment;
-    DataFile tocklesFile;
-    DataFile projectsFile;
+    bool keepTocklesFileAside = false;
+    bool keepProjectsFileAside = false;
     // What the records file holds since this store last wrote it: which version of the file,
     // and how many records. While it is untouched, a save copies those bytes and encodes only
     // the records added since; the result is byte for byte what encoding everything gives.
