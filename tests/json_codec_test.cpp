@@ -203,6 +203,12 @@ TEST(ProjectsFile, ReadsEveryEscapeAndFailsOnAnythingButStrings)
     }
 }
 
+TEST(ProjectsFile, AByteOrderMarkBeforeTheWholeFileIsSkipped)
+{
+    EXPECT_EQ(decodeProjects("\xEF\xBB\xBF[\"a\"]"), QStringList{QStringLiteral("a")});
+    EXPECT_FALSE(decodeProjects("\xEF\xBB\xBF\xEF\xBB\xBF[\"a\"]")) << "only one, and only before the array";
+}
+
 TEST(ProjectsFile, ReadsWithoutCopyWhenThereIsRoomAndWithCopyOtherwise)
 {
     QByteArray roomy;
