@@ -31,7 +31,9 @@ bool SingleInstance::claim()
     if (folder.isEmpty() || !QDir().mkpath(folder))
         return true;
     lock = std::make_unique<QLockFile>(QDir(folder).filePath(QStringLiteral("tockles.lock")));
-    // Only a lock whose process has died is stale; a long-running instance keeps its lock.
+    // Only a lock whose process has died is stale. Qt's default of 30 s is safe where the file
+    // system honours advisory locks, but on one that does not (NFS) it would let a second
+    // launch take a long-running instance's lock.
     lock->setStaleLockTime(0);
     if (!lock->tryLock(0)) {
         if (lock->error() == QLockFile::LockFailedError) {
