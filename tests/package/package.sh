@@ -26,7 +26,7 @@ appstreamcli validate --no-net "$WORK/prefix/share/metainfo/org.tockles.Tockles.
 (cd "$WORK" && cpack --config "$BUILD/CPackConfig.cmake" -B "$WORK/deb" >/dev/null)
 DEB=$(ls "$WORK"/deb/tockles_*.deb)
 DEPENDS=$(dpkg-deb -f "$DEB" Depends)
-for lib in libqt6widgets6 libqt6svg6 libsimdjson14 libc6 qt6-qpa-plugins; do
+for lib in libqt6gui6 libqt6widgets6 libqt6svg6 libsimdjson14 libc6; do
     grep -q "$lib" <<<"$DEPENDS" || fail "Depends lacks $lib: $DEPENDS"
 done
 dpkg-deb -c "$DEB" > "$WORK/contents"
