@@ -140,10 +140,10 @@ void ContentView::buildWidgets()
 
     stack->addWidget(panel_style::divider(this));
 
-    exportButton = named(new QPushButton(tr("Export CSV"), this), "exportButton", tr("Export CSV"));
+    auto* exportButton = named(new QPushButton(tr("Export CSV"), this), "exportButton", tr("Export CSV"));
     exportButton->setAutoDefault(false);
     stack->addWidget(exportButton, 0, Qt::AlignLeft);
-    quitButton = named(new QPushButton(tr("Quit"), this), "quitButton", tr("Quit"));
+    auto* quitButton = named(new QPushButton(tr("Quit"), this), "quitButton", tr("Quit"));
     quitButton->setAutoDefault(false);
     auto* quitShortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Q")), this);
     stack->addWidget(quitButton, 0, Qt::AlignLeft);
@@ -284,15 +284,14 @@ void ContentView::render()
 void ContentView::renderPicker()
 {
     const QStringList& projects = store->projects();
-    bool same = picker->count() == projects.size();
-    for (int i = 0; same && i < picker->count(); ++i)
-        same = picker->itemData(i).toString() == projects[i];
-    // Rebuilding only on a real change keeps an open pop-up intact through the ticks.
-    if (!same) {
+    // Rebuilding only on a real change keeps an open pop-up intact through the ticks; the list
+    // shares its data with the store's, so an unchanged list compares at once.
+    if (pickerProjects != projects) {
         const QSignalBlocker block(picker);
         picker->clear();
         for (const QString& name : projects)
             picker->addItem(shownName(name), name);
+        pickerProjects = projects;
     }
     int index = -1;
     for (int i = 0; i < projects.size() && index < 0; ++i) {

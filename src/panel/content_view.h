@@ -67,6 +67,7 @@ private:
     QLabel* hint = nullptr;
     QWidget* pickerRow = nullptr;
     QComboBox* picker = nullptr;
+    QStringList pickerProjects; // what the picker's items were made from
     QToolButton* removeButton = nullptr;
     QLineEdit* nameField = nullptr;
     QPushButton* addButton = nullptr;
@@ -82,7 +83,5 @@ private:
         QLabel* total;
     };
     QList<RowWidgets> totalsRowWidgets;
-    QPushButton* exportButton = nullptr;
-    QPushButton* quitButton = nullptr;
     bool renderQueued = false;
 };

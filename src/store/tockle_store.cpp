@@ -125,7 +125,7 @@ void TockleStore::saveTockles()
         return writer.copyPrefix(fileURL_, now->size - 1) && encodeTocklesFrom(tockles_, from, sink);
     });
     if (saved)
-        written.reset(new WrittenRecords{*saved, tockles_.size()});
+        written = std::make_unique<WrittenRecords>(WrittenRecords{*saved, tockles_.size()});
 }
 
 void TockleStore::saveProjects()
