@@ -60,6 +60,17 @@
     </message>
 </context>
 <context>
+    <name>TocklesApp</name>
+    <message>
+        <source>Tockles — %1 %2</source>
+        <translation>Tockles — %1 %2</translation>
+    </message>
+    <message>
+        <source>Tockles</source>
+        <translation>Tockles</translation>
+    </message>
+</context>
+<context>
     <name>TrayItem</name>
     <message>
         <source>Tockles</source>

@@ -1,12 +1,31 @@
 #include "app/tockles_app.h"
 #include "app/translations.h"
+#include "platform/session.h"
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+
 int main(int argc, char** argv)
 {
-    // The program logs nothing, Qt's own warnings included.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    // The program logs nothing, Qt's own warnings included; only a start that cannot succeed
+    // (no display, no platform plugin) says why, and ends without a core dump.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        // Qt says why just before it gives up ("could not connect to display"), as warnings.
+        static QStringList lastWarnings;
+        if (type != QtFatalMsg) {
+            lastWarnings.append(message);
+            if (lastWarnings.size() > 2)
+                lastWarnings.removeFirst();
+            return;
+        }
+        lastWarnings.append(message.section(QLatin1Char('\n'), 0, 0));
+        for (const QString& line : std::as_const(lastWarnings))
+            std::fprintf(stderr, "tockles: %s\n", line.toLocal8Bit().constData());
+        std::_Exit(EXIT_FAILURE);
+    });
+    platform::choosePlatformPlugin();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tockles"));
     QApplication::setDesktopFileName(QStringLiteral("tockles"));

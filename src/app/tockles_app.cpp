@@ -1,18 +1,27 @@
 #include "app/tockles_app.h"
 
+#include "model/duration_format.h"
 #include "panel/content_view.h"
+#include "panel/panel_rules.h"
 #include "platform/desktop_file_viewer.h"
 #include "platform/panel_window.h"
+#include "platform/popup_placement.h"
 #include "platform/single_instance.h"
 #include "platform/timer_icon.h"
+#include "platform/tray_availability.h"
 #include "platform/tray_item.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
+
+// At login the session's panel may start a little after us; this long it may take before the
+// panel shows in a window of its own instead, so that a normal login never flashes one.
+constexpr int trayGraceMs = 3000;
 
 // The window used where there is no tray: closing it ends the program.
 class FallbackWindow : public QWidget {
@@ -61,34 +70,72 @@ int TocklesApp::run()
     environment.fileViewer = std::make_shared<DesktopFileViewer>();
     panel = new ContentView(std::move(environment));
     connect(panel, &ContentView::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-    buildScene();
+    trays = std::make_unique<TrayAvailability>();
+    if (trays->available()) {
+        moveIntoTray();
+    } else {
+        connect(trays.get(), &TrayAvailability::appeared, this, &TocklesApp::moveIntoTray);
+        QTimer::singleShot(trayGraceMs, this, &TocklesApp::showFallbackWindow);
+    }
     QMetaObject::invokeMethod(&appDelegate, &AppDelegate::applicationDidFinishLaunching, Qt::QueuedConnection);
     QApplication::exec();
     return 0;
 }
 
-void TocklesApp::buildScene()
+void TocklesApp::moveIntoTray()
 {
-    if (!TrayItem::available()) {
-        window = std::make_unique<FallbackWindow>(panel);
-        window->show();
+    if (tray)
         return;
-    }
-    popup = std::make_unique<PanelWindow>(panel);
+    popup = std::make_unique<PanelWindow>(panel); // takes the panel out of the fallback window
+    window.reset();
     tray = std::make_unique<TrayItem>();
-    connect(tray.get(), &TrayItem::clicked, this, [this] { popup->toggle(tray->iconGeometry()); });
+    connect(tray.get(), &TrayItem::clicked, this, [this] { popup->toggle(trayAnchor()); });
     connect(tray.get(), &TrayItem::openRequested, this, &TocklesApp::showPanel);
+    connect(tray.get(), &TrayItem::toggleRequested, panel, &ContentView::toggleTracking);
     connect(tray.get(), &TrayItem::quitRequested, qApp, &QCoreApplication::quit);
+    connect(panel, &ContentView::stateChanged, this, &TocklesApp::updateTray);
+    updateTray();
     tray->show();
+}
+
+void TocklesApp::showFallbackWindow()
+{
+    if (tray || window)
+        return;
+    window = std::make_unique<FallbackWindow>(panel);
+    window->show();
 }
 
 void TocklesApp::showPanel()
 {
     if (popup) {
-        popup->open(tray->iconGeometry());
-    } else if (window) {
-        window->show();
-        window->raise();
-        window->activateWindow();
+        popup->open(trayAnchor());
+        return;
     }
+    showFallbackWindow();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void TocklesApp::updateTray()
+{
+    TrayState state;
+    state.tracking = panel->isTracking;
+    state.toolTip = panel->isTracking
+                        ? tr("Tockles — %1 %2").arg(shownName(panel->currentProject), formatDuration(panel->elapsedTime))
+                        : tr("Tockles");
+    state.toggleLabel = panel->startStopLabel();
+    state.toggleEnabled = startStopEnabled(panel->store->projects(), panel->isTracking, panel->selectedProject);
+    tray->showState(state);
+}
+
+QRect TocklesApp::trayAnchor() const
+{
+    const QRect geometry = tray->iconGeometry();
+    if (iconGeometryKnown(geometry))
+        return geometry;
+    if (const std::optional<QPoint> point = tray->activationPoint())
+        return {*point, QSize(1, 1)};
+    return {};
 }

@@ -9,6 +9,7 @@ class ContentView;
 class PanelWindow;
 class QWidget;
 class SingleInstance;
+class TrayAvailability;
 class TrayItem;
 
 // Told once that launching has finished; from then on the program has no taskbar entry and
@@ -25,7 +26,8 @@ private:
 };
 
 // The one scene: a tray item whose click opens the panel. Where the desktop has no tray, the
-// panel lives in one small ordinary window instead, and closing it quits.
+// panel lives in one small ordinary window instead, and closing it quits; a tray that comes up
+// later (the panel of a session starting after us) takes the panel over.
 class TocklesApp : public QObject {
     Q_OBJECT
 
@@ -39,10 +41,14 @@ public:
     AppDelegate appDelegate;
 
 private:
-    void buildScene();
+    void moveIntoTray();
+    void showFallbackWindow();
     void showPanel();
+    void updateTray();
+    QRect trayAnchor() const;
 
     std::unique_ptr<SingleInstance> instance;
+    std::unique_ptr<TrayAvailability> trays;
     std::unique_ptr<TrayItem> tray;
     ContentView* panel = nullptr;
     std::unique_ptr<PanelWindow> popup;

@@ -210,6 +210,8 @@ void ContentView::refreshElapsedTime()
     // A hidden panel is redrawn when it is shown again.
     if (isVisible())
         render();
+    else
+        Q_EMIT stateChanged();
 }
 
 void ContentView::submitNewProject()
@@ -266,7 +268,7 @@ void ContentView::render()
     addButton->setEnabled(!trimmedName(newProjectName).isEmpty());
 
     elapsedLabel->setText(formatDuration(elapsedTime));
-    const QString label = isTracking ? tr("Stop (%1)").arg(shownName(currentProject)) : tr("Start Tracking");
+    const QString label = startStopLabel();
     // A button reads "&" as a mnemonic marker; a project named "R&D" must show as it is.
     startStopButton->setText(QString(label).replace(QLatin1Char('&'), QStringLiteral("&&")));
     startStopButton->setAccessibleName(label);
@@ -279,6 +281,12 @@ void ContentView::render()
     if (hasProjects)
         renderTotals();
     fitHeight();
+    Q_EMIT stateChanged();
+}
+
+QString ContentView::startStopLabel() const
+{
+    return isTracking ? tr("Stop (%1)").arg(shownName(currentProject)) : tr("Start Tracking");
 }
 
 void ContentView::renderPicker()

@@ -48,9 +48,15 @@ public:
     // Rebuilds every child from the store's lists and the fields above.
     void render();
 
+    // The start/stop control's label: "Start Tracking", or "Stop (" + project + ")".
+    QString startStopLabel() const;
+
 Q_SIGNALS:
     // "Quit" or its shortcut: the application decides how to end.
     void quitRequested();
+    // After each redraw and each tick while tracking, hidden or not: what shows outside the
+    // panel (the tray) follows from the fields.
+    void stateChanged();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -20,6 +20,10 @@ SingleInstance::SingleInstance(const QString& dataFolder, QObject* parent)
                                .toHex()
                                .left(20);
     serverName = QStringLiteral("tockles-") + QString::fromLatin1(key);
+    // The user's own runtime folder where the session has one, rather than the shared /tmp.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QDir(runtime).exists())
+        serverName = QDir(runtime).filePath(serverName);
     connect(&server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnection);
 }
 

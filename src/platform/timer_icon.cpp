@@ -1,43 +1,81 @@
 #include "platform/timer_icon.h"
 
 #include <QFile>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgRenderer>
 
 namespace {
 
+// Red that keeps 3:1 against both a near-black and a near-white panel.
+const QColor trackingRed(0xe0, 0x36, 0x2c);
+
 QByteArray recoloured(const QByteArray& svg, const QColor& color, double width)
 {
     QByteArray out = svg;
-    out.replace("stroke=\"#000\"", "stroke=\"" + color.name().toLatin1() + "\"");
+    out.replace("\"#000\"", "\"" + color.name().toLatin1() + "\"");
     out.replace("stroke-width=\"2\"", "stroke-width=\"" + QByteArray::number(width) + "\"");
     return out;
 }
 
-} // namespace
+class TimerIconEngine : public QIconEngine {
+public:
+    TimerIconEngine(const QColor& color, bool tracking) : color(color), tracking(tracking)
+    {
+        const QString symbolic = tracking ? QStringLiteral("tockles-tracking-symbolic") : QStringLiteral("tockles-symbolic");
+        if (QIcon::hasThemeIcon(symbolic))
+            name = symbolic;
+    }
 
-QIcon timerIcon(const QColor& color)
-{
-    QFile file(QStringLiteral(":/icons/timer.svg"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray svg = file.readAll();
-    const QColor halo = color.lightnessF() < 0.5 ? QColor(255, 255, 255, 150) : QColor(0, 0, 0, 150);
-    QSvgRenderer haloRenderer(recoloured(svg, halo, 3.6));
-    QSvgRenderer glyphRenderer(recoloured(svg, color, 2));
-    QIcon icon;
-    for (int size : {16, 20, 22, 24, 32, 44, 48, 64, 96, 128}) {
-        QPixmap pixmap(size, size);
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override
+    {
+        QFile file(tracking ? QStringLiteral(":/icons/timer-tracking.svg") : QStringLiteral(":/icons/timer.svg"));
+        if (!file.open(QIODevice::ReadOnly))
+            return;
+        const QByteArray svg = file.readAll();
+        // An opaque outline, so the glyph is bounded by a contrasting edge whatever the panel.
+        const QColor halo = color.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        QSvgRenderer(recoloured(svg, halo, 4.5)).render(painter, rect);
+        QSvgRenderer(recoloured(svg, color, 2)).render(painter, rect);
+        if (tracking) {
+            const double unit = rect.width() / 24.0;
+            painter->setPen(QPen(halo, 1.2 * unit));
+            painter->setBrush(trackingRed);
+            painter->drawEllipse(QPointF(rect.x() + 19 * unit, rect.y() + 17 * unit), 4.2 * unit, 4.2 * unit);
+        }
+        painter->restore();
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        QPixmap pixmap(size);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setOpacity(halo.alphaF());
-        haloRenderer.render(&painter);
-        painter.setOpacity(1.0);
-        glyphRenderer.render(&painter);
-        painter.end();
-        icon.addPixmap(pixmap);
+        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+        return pixmap;
     }
-    return icon;
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        return {QSize(16, 16), QSize(22, 22), QSize(24, 24), QSize(32, 32), QSize(48, 48), QSize(64, 64)};
+    }
+
+    QString iconName() override { return name; }
+    QString key() const override { return QStringLiteral("tockles-timer"); }
+    QIconEngine* clone() const override { return new TimerIconEngine(*this); }
+
+private:
+    QColor color;
+    bool tracking;
+    QString name;
+};
+
+} // namespace
+
+QIcon timerIcon(const QColor& color, bool tracking)
+{
+    return QIcon(new TimerIconEngine(color, tracking));
 }

@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QIcon>
 
-// The "timer" symbol drawn in `color` with a faint halo of the opposite shade, so it reads on
-// light and dark panels alike, and sharp at every size the tray asks for.
-QIcon timerIcon(const QColor& color);
+// The "timer" symbol in `color`, outlined in the opposite shade so that it keeps its contrast
+// on light and dark panels alike; while tracking, with a red dot at its lower right. Where the
+// icon theme holds our symbolic icons, the icon carries their name too, so that a
+// StatusNotifierItem host can draw it in the panel's own colours.
+QIcon timerIcon(const QColor& color, bool tracking = false);

@@ -3,18 +3,55 @@
 #include "platform/timer_icon.h"
 
 #include <QApplication>
+#include <QDBusMessage>
 #include <QMenu>
 #include <QPalette>
 #include <QSystemTrayIcon>
 
+// QtDBus calls this hook on the GUI thread with every incoming method call, before delivering
+// it. Qt's own StatusNotifierItem drops the point that Activate(x, y) carries; it is the only
+// word of where the icon is under a Wayland compositor, so it is read here.
+Q_DBUS_EXPORT void qDBusAddSpyHook(void (*)(const QDBusMessage&));
+
+namespace {
+
+std::optional<QPoint> lastActivation;
+
+void noteActivation(const QDBusMessage& message)
+{
+    if (message.member() != QLatin1String("Activate")
+        || message.interface() != QLatin1String("org.kde.StatusNotifierItem"))
+        return;
+    const QList<QVariant> args = message.arguments();
+    if (args.size() != 2)
+        return;
+    const QPoint point(args[0].toInt(), args[1].toInt());
+    // Some hosts send (0, 0) when they do not know.
+    lastActivation = point.isNull() ? std::nullopt : std::optional(point);
+}
+
+QString menuText(QString label)
+{
+    // A menu reads "&" as a mnemonic marker; a project named "R&D" must show as it is.
+    return label.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+} // namespace
+
 TrayItem::TrayItem(QObject* parent)
     : QObject(parent), menu(std::make_unique<QMenu>()), icon(std::make_unique<QSystemTrayIcon>())
 {
-    icon->setToolTip(tr("Tockles"));
+    static const bool hooked = (qDBusAddSpyHook(noteActivation), true);
+    Q_UNUSED(hooked);
+    state.toolTip = tr("Tockles");
+    icon->setToolTip(state.toolTip);
     QAction* open = menu->addAction(tr("Open Tockles"));
+    toggle = menu->addAction(QString());
+    toggle->setVisible(false);
     menu->addSeparator();
     QAction* quit = menu->addAction(tr("Quit"));
     connect(open, &QAction::triggered, this, &TrayItem::openRequested);
+    connect(toggle, &QAction::triggered, this, &TrayItem::toggleRequested);
     connect(quit, &QAction::triggered, this, &TrayItem::quitRequested);
     icon->setContextMenu(menu.get());
     connect(icon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -28,19 +65,33 @@ TrayItem::TrayItem(QObject* parent)
 
 TrayItem::~TrayItem() = default;
 
-bool TrayItem::available()
-{
-    return QSystemTrayIcon::isSystemTrayAvailable();
-}
-
 void TrayItem::show()
 {
     icon->show();
 }
 
+void TrayItem::showState(const TrayState& next)
+{
+    if (next == state)
+        return;
+    const bool iconChanges = next.tracking != state.tracking;
+    icon->setToolTip(next.toolTip);
+    toggle->setText(menuText(next.toggleLabel));
+    toggle->setVisible(!next.toggleLabel.isEmpty());
+    toggle->setEnabled(next.toggleEnabled);
+    state = next;
+    if (iconChanges)
+        updateIcon();
+}
+
 QRect TrayItem::iconGeometry() const
 {
     return icon->geometry();
+}
+
+std::optional<QPoint> TrayItem::activationPoint() const
+{
+    return lastActivation;
 }
 
 bool TrayItem::eventFilter(QObject* watched, QEvent* event)
@@ -52,7 +103,7 @@ bool TrayItem::eventFilter(QObject* watched, QEvent* event)
 
 void TrayItem::updateIcon()
 {
-    QIcon glyph = timerIcon(QApplication::palette().color(QPalette::WindowText));
+    QIcon glyph = timerIcon(QApplication::palette().color(QPalette::WindowText), state.tracking);
     glyph.setIsMask(true);
     icon->setIcon(glyph);
 }

@@ -1,12 +1,26 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 #include <QRect>
 
 #include <memory>
+#include <optional>
 
+class QAction;
 class QMenu;
 class QSystemTrayIcon;
+
+// What the tray shows of the panel: whether a timer runs, the tooltip, and the start/stop
+// entry of the icon's menu, which mirrors the panel's control.
+struct TrayState {
+    bool tracking = false;
+    QString toolTip;
+    QString toggleLabel;
+    bool toggleEnabled = false;
+
+    bool operator==(const TrayState&) const = default;
+};
 
 // The one tray icon. A left click toggles the panel; the menu is there for hosts that never
 // deliver a left click (GNOME's AppIndicator extension), with opening the panel first.
@@ -17,14 +31,17 @@ public:
     explicit TrayItem(QObject* parent = nullptr);
     ~TrayItem() override;
 
-    static bool available();
     void show();
+    void showState(const TrayState& state);
     // Where the host placed the icon; empty or (0,0) when it does not say.
     QRect iconGeometry() const;
+    // Where a StatusNotifierItem host said the last click was, when it said.
+    std::optional<QPoint> activationPoint() const;
 
 Q_SIGNALS:
     void clicked();
     void openRequested();
+    void toggleRequested();
     void quitRequested();
 
 protected:
@@ -34,5 +51,7 @@ private:
     void updateIcon();
 
     std::unique_ptr<QMenu> menu;
+    QAction* toggle = nullptr;
     std::unique_ptr<QSystemTrayIcon> icon;
+    TrayState state;
 };

@@ -82,3 +82,23 @@ visible_window() {
     done
     return 1
 }
+
+# start_xfce_panel DARK: a real Xfce panel along the top, light or dark (true/false), whose
+# systray is both an XEmbed tray and a StatusNotifierItem host.
+start_xfce_panel() {
+    # xfconfd is started by the bus, with the environment the bus had: $HOME/.config.
+    export XDG_CONFIG_HOME="$HOME/.config"
+    local conf="$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
+    mkdir -p "$conf"
+    # Without a GTK theme the panel is dark either way; a light one gets its colour set.
+    local light='<property name="background-style" type="uint" value="1"/><property name="background-rgba" type="array"><value type="double" value="0.94"/><value type="double" value="0.94"/><value type="double" value="0.94"/><value type="double" value="1"/></property>'
+    [ "$1" = true ] && light=''
+    sed -e 's/POSITION/p=6;x=0;y=0/' -e "s/DARK/$1/" -e 's/SIZE/28/' \
+        -e "s|\(<property name=\"size\".*\)|\1$light|" \
+        "$(dirname "${BASH_SOURCE[0]}")/xfce4-panel.xml" > "$conf/xfce4-panel.xml"
+    xfwm4 --compositor=off >"$WORK/xfwm4.log" 2>&1 &
+    PIDS+=($!)
+    NO_AT_BRIDGE=1 xfce4-panel --disable-wm-check >"$WORK/panel.log" 2>&1 &
+    PIDS+=($!)
+    "$TRAY_OWNER" 20000 || fail "the Xfce panel did not take the tray selection"
+}
