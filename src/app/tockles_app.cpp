@@ -6,6 +6,7 @@
 #include "platform/desktop_file_viewer.h"
 #include "platform/panel_window.h"
 #include "platform/popup_placement.h"
+#include "platform/session.h"
 #include "platform/single_instance.h"
 #include "platform/timer_icon.h"
 #include "platform/tray_availability.h"
@@ -86,7 +87,7 @@ void TocklesApp::moveIntoTray()
 {
     if (tray)
         return;
-    popup = std::make_unique<PanelWindow>(panel); // takes the panel out of the fallback window
+    popup = std::make_unique<PanelWindow>(panel, platform::panelStyle()); // takes the panel out of the fallback window
     window.reset();
     tray = std::make_unique<TrayItem>();
     connect(tray.get(), &TrayItem::clicked, this, [this] { popup->toggle(trayAnchor()); });

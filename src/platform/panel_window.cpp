@@ -9,17 +9,57 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <xcb/xcb.h>
+
 namespace {
+
+Qt::WindowFlags flagsFor(PanelWindow::Style style)
+{
+    switch (style) {
+    case PanelWindow::Style::Popup:
+        return Qt::Popup | Qt::FramelessWindowHint;
+    case PanelWindow::Style::AnchoredWindow:
+        return Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+    case PanelWindow::Style::Window:
+        break;
+    }
+    return Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+}
+
+// No taskbar or pager entry for a window that stands in for a pop-up.
+void skipTaskbar(QWidget* window)
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection())
+        return;
+    xcb_connection_t* connection = x11->connection();
+    auto atom = [connection](const char* name) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name), nullptr);
+        xcb_atom_t value = XCB_ATOM_NONE;
+        if (reply)
+            value = reply->atom;
+        free(reply);
+        return value;
+    };
+    const xcb_atom_t states[] = {atom("_NET_WM_STATE_SKIP_TASKBAR"), atom("_NET_WM_STATE_SKIP_PAGER"),
+                                 atom("_NET_WM_STATE_ABOVE")};
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, xcb_window_t(window->winId()), atom("_NET_WM_STATE"),
+                        XCB_ATOM_ATOM, 32, 3, states);
+    xcb_flush(connection);
+}
+
 // The click on the icon that closed the pop-up (as a click outside it) arrives again as the
 // icon's own click; within this time it must not reopen the panel.
 constexpr qint64 reopenGuardMs = 300;
 } // namespace
 
-PanelWindow::PanelWindow(QWidget* content)
-    : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint), content(content)
+PanelWindow::PanelWindow(QWidget* content, Style style)
+    : QWidget(nullptr, flagsFor(style)), content(content), style(style)
 {
     setObjectName(QStringLiteral("panelWindow"));
     setAccessibleName(tr("Tockles"));
+    setWindowTitle(tr("Tockles"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -43,6 +83,8 @@ void PanelWindow::open(QRect iconGeometry)
     anchor = iconGeometry;
     if (!isVisible()) {
         place();
+        if (style == Style::AnchoredWindow)
+            skipTaskbar(this);
         show();
     }
     raise();
@@ -53,6 +95,8 @@ void PanelWindow::open(QRect iconGeometry)
 void PanelWindow::place()
 {
     adjustSize();
+    if (style == Style::Window)
+        return;
     const QPoint cursor = QCursor::pos();
     const QPoint probe = iconGeometryKnown(anchor) ? anchor.center() : cursor;
     QScreen* screen = QGuiApplication::screenAt(probe);
@@ -82,8 +126,24 @@ void PanelWindow::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());
+    if (style == Style::Window)
+        return;
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+bool PanelWindow::event(QEvent* event)
+{
+    // A window standing in for a pop-up closes on a click elsewhere, which takes its focus.
+    if (event->type() == QEvent::WindowDeactivate && style == Style::AnchoredWindow && isVisible())
+        hide();
+    // Closing the window only hides the panel; the tray icon stays.
+    if (event->type() == QEvent::Close) {
+        event->ignore();
+        hide();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 bool PanelWindow::eventFilter(QObject* watched, QEvent* event)

@@ -8,13 +8,19 @@ void choosePlatformPlugin()
 {
     if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         return;
-    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb;wayland"); // Wayland still, should the X server fail
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return;
+    // Wayland still, should the X server fail; and Wayland first where there is no X at all.
+    qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("DISPLAY") ? "wayland;xcb" : "xcb;wayland");
 }
 
-bool popupsPlaceable()
+PanelWindow::Style panelStyle()
 {
-    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return PanelWindow::Style::Window;
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return PanelWindow::Style::AnchoredWindow;
+    return PanelWindow::Style::Popup;
 }
 
 } // namespace platform

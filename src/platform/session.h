@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/panel_window.h"
+
 namespace platform {
 
 // Before the application object exists: in a Wayland session that also offers X (XWayland),
@@ -7,8 +9,7 @@ namespace platform {
 // global position and a pointer grab, which plain Wayland clients are never given.
 void choosePlatformPlugin();
 
-// Whether the panel can open as a frameless pop-up at the tray icon; where it cannot (native
-// Wayland), it opens as a small window the user can move and close.
-bool popupsPlaceable();
+// How the panel's window can stand at the tray icon in this session.
+PanelWindow::Style panelStyle();
 
 } // namespace platform
