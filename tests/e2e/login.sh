@@ -56,6 +56,5 @@ poll 100 visible_window "$APP" 255 270 || fail "the panel did not reopen"
 xdotool key ctrl+s
 poll 100 test -s "$DATA/tockles.json" || fail "no record stored"
 poll 100 unmarked || fail "the running mark stayed after stopping"
-xdotool key ctrl+q
-poll 100 bash -c "! kill -0 $APP" || fail "Ctrl+Q did not quit"
+quit_with_keys "$APP" || fail "Ctrl+Q did not quit"
 echo "login end-to-end: passed"

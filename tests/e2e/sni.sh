@@ -48,6 +48,5 @@ grep -q '"projectName":"Design"' "$DATA/tockles.json" || fail "record: $(cat "$D
 poll 100 bash -c "tail -n 6 '$LOG' | grep -qx 'mark no'" || fail "the mark stayed: $(cat "$LOG")"
 [ "$(grep '^tooltip' "$LOG" | tail -n 1)" = "tooltip Tockles" ] || fail "tooltip after stopping: $(cat "$LOG")"
 
-xdotool key ctrl+q
-poll 200 bash -c "! kill -0 $APP 2>/dev/null" || fail "Ctrl+Q did not quit"
+quit_with_keys "$APP" || fail "Ctrl+Q did not quit"
 echo "StatusNotifierItem end-to-end: passed"

@@ -46,8 +46,7 @@ poll 100 bash -c "! xdotool search --onlyvisible --pid $APP | grep -qx $PANEL" |
 poll 100 visible_window "$APP" 255 270 || fail "a second launch did not show the panel"
 grep -c '"id"' "$DATA/tockles.json" | grep -qx 1 || fail "the second launch touched the records"
 
-xdotool key ctrl+q
-poll 100 bash -c "! kill -0 $APP" || fail "Ctrl+Q did not quit"
+quit_with_keys "$APP" || fail "Ctrl+Q did not quit"
 wait "$APP" || fail "exit status $?"
 python3 - "$DATA/tockles.json" <<'PY' || fail "record contents"
 import json, sys

@@ -15,7 +15,9 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 cmake --install "$BUILD" --prefix "$WORK/prefix" >/dev/null
 for f in bin/tockles share/applications/tockles.desktop share/metainfo/org.tockles.Tockles.metainfo.xml \
     share/icons/hicolor/scalable/apps/tockles.svg share/icons/hicolor/48x48/apps/tockles.png \
-    share/icons/hicolor/256x256/apps/tockles.png; do
+    share/icons/hicolor/256x256/apps/tockles.png share/icons/hicolor/scalable/apps/tockles-symbolic.svg \
+    share/icons/hicolor/scalable/apps/tockles-tracking-symbolic.svg share/man/man1/tockles.1.gz \
+    share/doc/tockles/copyright share/doc/tockles/changelog.gz; do
     [ -f "$WORK/prefix/$f" ] || fail "not installed: $f"
 done
 [ "$(identify -format '%w %h' "$WORK/prefix/share/icons/hicolor/48x48/apps/tockles.png")" = "48 48" ] || fail "48 px icon size"
@@ -29,6 +31,12 @@ DEPENDS=$(dpkg-deb -f "$DEB" Depends)
 for lib in libqt6gui6 libqt6widgets6 libqt6svg6 libsimdjson14 libc6; do
     grep -q "$lib" <<<"$DEPENDS" || fail "Depends lacks $lib: $DEPENDS"
 done
+for pkg in qt6-wayland qt6-translations-l10n; do
+    dpkg-deb -f "$DEB" Recommends | grep -q "$pkg" || fail "Recommends lacks $pkg"
+done
+# As a distribution would judge it; warnings are allowed, errors are not.
+lintian --fail-on error "$DEB" >"$WORK/lintian" 2>&1 \
+    || fail "lintian: $(cat "$WORK/lintian")"
 dpkg-deb -c "$DEB" > "$WORK/contents"
 grep -q './usr/bin/tockles$' "$WORK/contents" || fail "no /usr/bin/tockles in the package"
 
