@@ -12,7 +12,9 @@ cleanup() {
     for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
     [ -n "${DBUS_SESSION_BUS_PID:-}" ] && kill "$DBUS_SESSION_BUS_PID" 2>/dev/null || true
-    rm -rf "$WORK"
+    # Services the bus started (xfconfd) may still be writing their last files as they end.
+    for try in 1 2 3 4 5 6 7 8 9 10; do rm -rf "$WORK" 2>/dev/null && return 0; sleep 0.1; done
+    rm -rf "$WORK" || true
 }
 trap cleanup EXIT
 
@@ -55,7 +57,8 @@ start_display() {
     done
     [ -n "${DISPLAY:-}" ] || fail "Xvfb did not start"
     export QT_QPA_PLATFORM=xcb
-    export XDG_RUNTIME_DIR="$WORK/runtime" HOME="$WORK/home" XDG_DATA_HOME="$WORK/home/.local/share"
+    export XDG_RUNTIME_DIR="$WORK/runtime" HOME="$WORK/home" XDG_DATA_HOME="$WORK/home/.local/share" \
+        XDG_CONFIG_HOME="$WORK/home/.config"
     mkdir -p "$XDG_RUNTIME_DIR" "$HOME/Documents"
     chmod 700 "$XDG_RUNTIME_DIR"
     eval "$(dbus-launch --sh-syntax)"
@@ -86,8 +89,7 @@ visible_window() {
 # start_xfce_panel DARK: a real Xfce panel along the top, light or dark (true/false), whose
 # systray is both an XEmbed tray and a StatusNotifierItem host.
 start_xfce_panel() {
-    # xfconfd is started by the bus, with the environment the bus had: $HOME/.config.
-    export XDG_CONFIG_HOME="$HOME/.config"
+    # xfconfd is started by the bus, with the environment the bus was started with.
     local conf="$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
     mkdir -p "$conf"
     # Without a GTK theme the panel is dark either way; a light one gets its colour set.
