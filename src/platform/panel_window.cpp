@@ -137,12 +137,6 @@ bool PanelWindow::event(QEvent* event)
     // A window standing in for a pop-up closes on a click elsewhere, which takes its focus.
     if (event->type() == QEvent::WindowDeactivate && style == Style::AnchoredWindow && isVisible())
         hide();
-    // Closing the window only hides the panel; the tray icon stays.
-    if (event->type() == QEvent::Close) {
-        event->ignore();
-        hide();
-        return true;
-    }
     return QWidget::event(event);
 }
 

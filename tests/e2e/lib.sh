@@ -105,13 +105,8 @@ start_xfce_panel() {
     "$TRAY_OWNER" 20000 || fail "the Xfce panel did not take the tray selection"
 }
 
-# quit_with_keys PID: Ctrl+Q until PID ends; a panel that has just been shown may not hold the
-# keyboard yet, so a key sent at once can go nowhere.
+# quit_with_keys PID: Ctrl+Q, and PID ends.
 quit_with_keys() {
-    local tries
-    for tries in 1 2 3 4 5 6 7 8 9 10; do
-        xdotool key ctrl+q
-        poll 10 bash -c "! kill -0 $1 2>/dev/null" && return 0
-    done
-    return 1
+    xdotool key ctrl+q
+    poll 100 bash -c "! kill -0 $1 2>/dev/null"
 }
