@@ -11,6 +11,7 @@ PIDS+=($FIRST)
 poll 100 visible_window "$FIRST" 255 300 || fail "no fallback window"
 WIN=$(visible_window "$FIRST" 255 300)
 [ "$(xdotool getwindowname "$WIN")" = "Tockles" ] || fail "window title: $(xdotool getwindowname "$WIN")"
+ls -A "$XDG_RUNTIME_DIR" | grep -q '^tockles-' || fail "the instance socket is not in XDG_RUNTIME_DIR"
 [ -n "${TOCKLES_SCREENSHOT_DIR:-}" ] && import -window root "$TOCKLES_SCREENSHOT_DIR/e2e-fallback.png"
 
 xdotool mousemove --window "$WIN" 130 5
