@@ -1,6 +1,7 @@
 #include "platform/panel_window.h"
 
 #include "platform/popup_placement.h"
+#include "platform/x11.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -8,8 +9,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
-
-#include <xcb/xcb.h>
 
 namespace {
 
@@ -29,23 +28,14 @@ Qt::WindowFlags flagsFor(PanelWindow::Style style)
 // No taskbar or pager entry for a window that stands in for a pop-up.
 void skipTaskbar(QWidget* window)
 {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection())
+    xcb_connection_t* connection = platform::x11Connection();
+    if (!connection)
         return;
-    xcb_connection_t* connection = x11->connection();
-    auto atom = [connection](const char* name) {
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name), nullptr);
-        xcb_atom_t value = XCB_ATOM_NONE;
-        if (reply)
-            value = reply->atom;
-        free(reply);
-        return value;
-    };
-    const xcb_atom_t states[] = {atom("_NET_WM_STATE_SKIP_TASKBAR"), atom("_NET_WM_STATE_SKIP_PAGER"),
-                                 atom("_NET_WM_STATE_ABOVE")};
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, xcb_window_t(window->winId()), atom("_NET_WM_STATE"),
-                        XCB_ATOM_ATOM, 32, 3, states);
+    const xcb_atom_t states[] = {platform::x11Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
+                                 platform::x11Atom(connection, "_NET_WM_STATE_SKIP_PAGER"),
+                                 platform::x11Atom(connection, "_NET_WM_STATE_ABOVE")};
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, xcb_window_t(window->winId()),
+                        platform::x11Atom(connection, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 3, states);
     xcb_flush(connection);
 }
 

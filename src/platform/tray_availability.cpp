@@ -1,12 +1,13 @@
 #include "platform/tray_availability.h"
 
+#include "platform/x11.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QGuiApplication>
 
-#include <xcb/xcb.h>
+#include <cstdlib>
 
 namespace {
 
@@ -55,23 +56,16 @@ bool TrayAvailability::statusNotifierHostPresent()
 
 bool TrayAvailability::xembedTrayPresent()
 {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection())
+    xcb_connection_t* connection = platform::x11Connection();
+    if (!connection)
         return false;
-    xcb_connection_t* connection = x11->connection();
     // The tray of the first screen, which is where Qt docks its icon.
-    const QByteArray name = QByteArrayLiteral("_NET_SYSTEM_TRAY_S0");
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 1, uint16_t(name.size()), name.constData()), nullptr);
-    if (!atom)
-        return false;
-    const xcb_atom_t selection = atom->atom;
-    free(atom);
+    const xcb_atom_t selection = platform::x11Atom(connection, "_NET_SYSTEM_TRAY_S0", false);
     if (selection == XCB_ATOM_NONE)
         return false;
     xcb_get_selection_owner_reply_t* owner
         = xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr);
     const bool present = owner && owner->owner != XCB_WINDOW_NONE;
-    free(owner);
+    std::free(owner);
     return present;
 }

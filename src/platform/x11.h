@@ -1,0 +1,13 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+namespace platform {
+
+// The X server connection when running as an X client; nothing on other platforms.
+xcb_connection_t* x11Connection();
+
+// The atom of `name`, made if `create`; XCB_ATOM_NONE when there is none.
+xcb_atom_t x11Atom(xcb_connection_t* connection, const char* name, bool create = true);
+
+} // namespace platform
