@@ -42,12 +42,14 @@ public:
     // have no calendar date worth the name; returns the length.
     int write(char* out, Instant instant)
     {
-        const double unix = std::floor(instant.secondsSince1970());
+        // The fraction is dropped before the 1970 offset is added: added first, in floating
+        // point, it could carry a time just short of a second into the next one.
+        const double whole = std::floor(instant.secondsSinceReference());
         // Beyond about 30 million years a date would overflow the day arithmetic; only a
         // hand-edited file holds such a time, and it gets an empty field.
-        if (!(std::fabs(unix) < 1e15))
+        if (!(std::fabs(whole) < 1e15))
             return 0;
-        const auto total = static_cast<long long>(unix);
+        const auto total = static_cast<long long>(whole) + static_cast<long long>(Instant::unixOffset);
         long long days = total / 86400;
         long long secondOfDay = total % 86400;
         if (secondOfDay < 0) {
