@@ -1,8 +1,11 @@
 #include "model/json_codec.h"
 #include "panel/elided_label.h"
+#include "panel/eliding_controls.h"
 #include "support/panel_fixture.h"
 
+#include <QClipboard>
 #include <QSignalSpy>
+#include <QStyleOptionButton>
 
 #include <algorithm>
 
@@ -248,7 +251,8 @@ TEST_F(PanelTest, TotalsFollowTheSelectionAndShowLongSums)
 TEST_F(PanelTest, LongNamesAreElidedAndNeverWidenThePanel)
 {
     const QString longName = QStringLiteral("A very long project name that would never fit into the panel at all");
-    writeData("projects.json", encodeProjects({longName, QStringLiteral("R&D <b>bold</b>")}));
+    const QString german = QStringLiteral("Kunde: Müller GmbH – Wartungsvertrag 2027");
+    writeData("projects.json", encodeProjects({longName, QStringLiteral("R&D <b>bold</b>"), german}));
     ContentView& v = open();
     EXPECT_EQ(v.width(), 260);
     auto* name = view->findChild<ElidedLabel*>(QStringLiteral("totalsName"));
@@ -258,11 +262,35 @@ TEST_F(PanelTest, LongNamesAreElidedAndNeverWidenThePanel)
     auto* total = view->findChild<QLabel*>(QStringLiteral("totalsTime"));
     EXPECT_LE(total->geometry().right(), v.width());
     EXPECT_GE(total->width(), total->sizeHint().width()) << "the total is never cut";
+    EXPECT_TRUE(child<ElidingComboBox>("picker")->shownText().endsWith(QChar(0x2026)));
 
-    choose(QStringLiteral("R&D <b>bold</b>"));
-    click("startStopButton");
-    EXPECT_EQ(text("startStopButton"), QStringLiteral("Stop (R&D <b>bold</b>)"));
-    EXPECT_EQ(v.width(), 260);
+    // What the control paints keeps "Stop (" and ")" whole and fits inside it.
+    auto* button = child<ElidingButton>("startStopButton");
+    for (const QString& project : {longName, german, QStringLiteral("R&D <b>bold</b>")}) {
+        choose(project);
+        click("startStopButton");
+        QStyleOptionButton option;
+        option.initFrom(button);
+        const int room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+        const QString shown = button->shownText();
+        EXPECT_TRUE(shown.startsWith(QStringLiteral("Stop (")) && shown.endsWith(QLatin1Char(')'))) << shown.toStdString();
+        EXPECT_LE(button->fontMetrics().horizontalAdvance(shown), room) << shown.toStdString();
+        EXPECT_EQ(button->accessibleName(), QStringLiteral("Stop (%1)").arg(project)) << "the reader hears it whole";
+        EXPECT_EQ(v.width(), 260);
+        click("startStopButton");
+    }
+    EXPECT_EQ(text("startStopButton"), QStringLiteral("Start Tracking"));
+}
+
+TEST_F(PanelTest, APasteLongerThanQtsDefaultLimitArrivesWhole)
+{
+    open();
+    const QString pasted(40000, QLatin1Char('x'));
+    QApplication::clipboard()->setText(pasted);
+    auto* field = child<QLineEdit>("nameField");
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(view->newProjectName.size(), pasted.size());
 }
 
 TEST_F(PanelTest, ExportRunsTheStoreExportAndRevealsTheFile)

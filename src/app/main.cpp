@@ -1,5 +1,6 @@
 #include "app/tockles_app.h"
 #include "app/translations.h"
+#include "platform/accessibility.h"
 #include "platform/session.h"
 
 #include <QApplication>
@@ -30,6 +31,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Tockles"));
     QApplication::setDesktopFileName(QStringLiteral("tockles"));
     installTranslations(app);
+    platform::installAccessibility();
     TocklesApp tockles;
     tockles.run();
     return 0;

@@ -3,6 +3,7 @@
 #include "model/duration_format.h"
 #include "model/project_name.h"
 #include "panel/elided_label.h"
+#include "panel/eliding_controls.h"
 #include "panel/panel_rules.h"
 #include "panel/panel_style.h"
 
@@ -15,6 +16,8 @@
 #include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <limits>
 
 namespace {
 
@@ -41,6 +44,8 @@ ContentView::ContentView(StoreEnvironment environment, QWidget* parent)
     environment.clock = clock;
     store = std::make_unique<TockleStore>(std::move(environment));
     setObjectName(QStringLiteral("ContentView"));
+    // The panel holds the focus when it opens; a screen reader announces it by this name.
+    setAccessibleName(tr("Tockles"));
     setFocusPolicy(Qt::ClickFocus);
     buildWidgets();
 
@@ -79,7 +84,12 @@ void ContentView::buildWidgets()
     pickerRow = named(new QWidget(this), "pickerRow", tr("Project"));
     auto* pickerLayout = new QHBoxLayout(pickerRow);
     pickerLayout->setContentsMargins(0, 0, 0, 0);
-    picker = named(new QComboBox(pickerRow), "picker", tr("Project"));
+    picker = named(new ElidingComboBox(pickerRow), "picker", tr("Project"));
+    // On Linux a combo box speaks as its current choice; readers take its name from a label.
+    auto* pickerLabel = new QLabel(tr("Project"), pickerRow);
+    pickerLabel->setObjectName(QStringLiteral("pickerLabel"));
+    pickerLabel->setBuddy(picker);
+    pickerLabel->setFixedSize(0, 0);
     picker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     picker->setMinimumContentsLength(8);
     picker->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -96,6 +106,7 @@ void ContentView::buildWidgets()
     newLayout->setContentsMargins(0, 0, 0, 0);
     nameField = named(new QLineEdit(newRow), "nameField", tr("New Project..."));
     nameField->setPlaceholderText(tr("New Project..."));
+    nameField->setMaxLength(std::numeric_limits<int>::max()); // names have no length limit
     newLayout->addWidget(nameField, 1, Qt::AlignVCenter);
     addButton = named(new QPushButton(tr("Add"), newRow), "addButton", tr("Add"));
     addButton->setAutoDefault(false);
@@ -104,17 +115,20 @@ void ContentView::buildWidgets()
 
     stack->addWidget(panel_style::divider(this));
 
-    auto* elapsedRow = new QWidget(this);
-    elapsedRow->setObjectName(QStringLiteral("elapsedRow"));
+    auto* elapsedRow = named(new QWidget(this), "elapsedRow", tr("Elapsed time"));
     auto* elapsedLayout = new QHBoxLayout(elapsedRow);
     elapsedLayout->setContentsMargins(0, 8, 0, 8);
-    elapsedLabel = named(new QLabel(elapsedRow), "elapsedLabel", tr("Elapsed time"));
+    // Its name is the time itself, so a reader that asks hears "00:12:34".
+    elapsedLabel = new QLabel(elapsedRow);
+    elapsedLabel->setObjectName(QStringLiteral("elapsedLabel"));
+    elapsedLabel->setAccessibleDescription(tr("Elapsed time"));
     elapsedLabel->setFont(panel_style::titleMonospaced());
     elapsedLabel->setAlignment(Qt::AlignCenter);
     elapsedLayout->addWidget(elapsedLabel, 1, Qt::AlignVCenter);
     stack->addWidget(elapsedRow);
 
-    startStopButton = named(new QPushButton(this), "startStopButton", QString());
+    startStopButton = new ElidingButton(this);
+    startStopButton->setObjectName(QStringLiteral("startStopButton"));
     // A QShortcut of its own: a button's setText() replaces its shortcut with the text's mnemonic.
     startStopShortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+S")), this);
     startStopButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -268,10 +282,13 @@ void ContentView::render()
     addButton->setEnabled(!trimmedName(newProjectName).isEmpty());
 
     elapsedLabel->setText(formatDuration(elapsedTime));
-    const QString label = startStopLabel();
-    // A button reads "&" as a mnemonic marker; a project named "R&D" must show as it is.
-    startStopButton->setText(QString(label).replace(QLatin1Char('&'), QStringLiteral("&&")));
-    startStopButton->setAccessibleName(label);
+    if (isTracking) {
+        const QString pattern = tr("Stop (%1)");
+        startStopButton->setLabel(pattern.section(QStringLiteral("%1"), 0, 0), shownName(currentProject),
+                                  pattern.section(QStringLiteral("%1"), 1));
+    } else {
+        startStopButton->setLabel(tr("Start Tracking"), {}, {});
+    }
     const bool enabled = startStopEnabled(store->projects(), isTracking, selectedProject);
     startStopButton->setEnabled(enabled);
     startStopShortcut->setEnabled(enabled);
@@ -342,7 +359,9 @@ void ContentView::renderTotals()
             const QString total = formatDuration(rows[i].total);
             w.name->setText(shownName(rows[i].name));
             w.total->setText(total);
-            w.row->setAccessibleName(shownName(rows[i].name) + QStringLiteral(": ") + total);
+            const QString spoken = shownName(rows[i].name) + QStringLiteral(": ") + total;
+            if (w.row->accessibleName() != spoken) // every change is announced; the same text is not
+                w.row->setAccessibleName(spoken);
         }
         w.row->setVisible(shown);
     }

@@ -9,6 +9,8 @@
 #include <optional>
 
 class ElidedLabel;
+class ElidingButton;
+class ElidingComboBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -72,13 +74,13 @@ private:
     QVBoxLayout* stack = nullptr;
     QLabel* hint = nullptr;
     QWidget* pickerRow = nullptr;
-    QComboBox* picker = nullptr;
+    ElidingComboBox* picker = nullptr;
     QStringList pickerProjects; // what the picker's items were made from
     QToolButton* removeButton = nullptr;
     QLineEdit* nameField = nullptr;
     QPushButton* addButton = nullptr;
     QLabel* elapsedLabel = nullptr;
-    QPushButton* startStopButton = nullptr;
+    ElidingButton* startStopButton = nullptr;
     QShortcut* startStopShortcut = nullptr;
     QWidget* totalsDivider = nullptr;
     QWidget* totalsSection = nullptr;

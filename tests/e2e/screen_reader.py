@@ -1,11 +1,13 @@
-"""Uses the running program the way a screen-reader user's tools do, through AT-SPI only:
-finds the controls by role and accessible name, adds a project, starts and stops tracking,
-and reads the totals row. Prints what it read; exits non-zero on the first thing amiss."""
+"""Uses the running program the way a screen-reader user's tools do, through AT-SPI only: walks
+from the application root to the panel opened from the tray, finds the controls by role, name
+and label, adds a project, starts tracking, hears the elapsed time change, stops, and reads the
+totals row. Prints what it read; exits non-zero on the first thing amiss."""
 import re
 import sys
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 PROJECT = "Spoken Project"
 
@@ -15,12 +17,16 @@ def fail(message):
     sys.exit(1)
 
 
-def find(root, role, name=None, pattern=None, tries=100):
+def showing(node):
+    return node.getState().contains(pyatspi.STATE_SHOWING)
+
+
+def find(root, role, name=None, pattern=None, test=None, tries=100):
     for _ in range(tries):
         match = pyatspi.findDescendant(
             root, lambda n: n.getRoleName() == role and (name is None or n.name == name)
-            and (pattern is None or re.fullmatch(pattern, n.name or "")) and
-            n.getState().contains(pyatspi.STATE_SHOWING))
+            and (pattern is None or re.fullmatch(pattern, n.name or ""))
+            and (test is None or test(n)) and showing(n))
         if match is not None:
             return match
         time.sleep(0.05)
@@ -36,6 +42,14 @@ def press(node):
     fail(f"{node.name} cannot be pressed")
 
 
+def labelled(node, label):
+    for relation in node.getRelationSet():
+        if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY:
+            if any(relation.getTarget(i).name == label for i in range(relation.getNTargets())):
+                return True
+    return False
+
+
 def application():
     for _ in range(200):
         desktop = pyatspi.Registry.getDesktop(0)
@@ -47,9 +61,50 @@ def application():
     fail("the program is not on the accessibility bus")
 
 
+def panel_window(app):
+    """The panel, reached by walking the root's children as a screen reader does."""
+    for _ in range(100):
+        for i in range(app.childCount):
+            child = app.getChildAtIndex(i)
+            if child is not None and child.name == "Tockles" and child.getRoleName() in ("dialog", "window", "frame"):
+                return child
+        time.sleep(0.05)
+    fail("the open panel is not among the application's children")
+
+
+def name_changes(action, ticks):
+    """The names announced while `action` runs and tracking then ticks `ticks` times."""
+    changed = []
+    times = set()
+
+    def listener(event):
+        changed.append((event.source.getRoleName(), event.source.name))
+        if event.source.getRoleName() == "label" and re.fullmatch(r"\d\d:\d\d:\d\d", event.source.name or ""):
+            times.add(event.source.name)
+            if len(times) >= ticks:
+                pyatspi.Registry.stop()
+
+    pyatspi.Registry.registerEventListener(listener, "object:property-change:accessible-name")
+    GLib.idle_add(action)
+    GLib.timeout_add(30000, pyatspi.Registry.stop)
+    pyatspi.Registry.start()
+    pyatspi.Registry.deregisterEventListener(listener, "object:property-change:accessible-name")
+    if len(times) < ticks:
+        fail(f"the elapsed time was not announced {ticks} times: {changed}")
+    return changed
+
+
 app = application()
-field = find(app, "text", "New Project...")
-add = find(app, "push button", "Add")
+window = panel_window(app)
+print("window", window.getRoleName(), window.name)
+focused = find(window, "panel", test=lambda n: n.getState().contains(pyatspi.STATE_FOCUSED))
+if not focused.name:
+    fail("the focus landed on something without a name")
+unnamed = pyatspi.findAllDescendants(window, lambda n: n.getRoleName() in ("frame", "filler") and not n.name and showing(n))
+if unnamed:
+    fail(f"unnamed in the panel: {[(n.getRoleName(), n.parent.name, n.getIndexInParent()) for n in unnamed]}")
+field = find(window, "text", "New Project...")
+add = find(window, "push button", "Add")
 if add.getState().contains(pyatspi.STATE_ENABLED):
     fail("Add is enabled before anything was typed")
 field.queryEditableText().setTextContents(PROJECT)
@@ -58,13 +113,26 @@ for _ in range(100):
         break
     time.sleep(0.05)
 press(add)
-# A combo box speaks as its current choice: the project just added.
-find(app, "combo box", PROJECT)
-press(find(app, "push button", "Start Tracking"))
-time.sleep(0.3)
-stop = find(app, "push button", f"Stop ({PROJECT})")
+picker = find(window, "combo box", test=lambda n: labelled(n, "Project"))
+if picker.name != PROJECT:
+    fail(f"the picker says {picker.name!r}, not the chosen project")
+separators = len(pyatspi.findAllDescendants(window, lambda n: n.getRoleName() == "separator" and showing(n)))
+if separators != 3:
+    fail(f"{separators} separators")
+start = find(window, "push button", "Start Tracking")
+changes = name_changes(lambda: press(start), ticks=2)
+elapsed = find(window, "label", pattern=r"\d\d:\d\d:\d\d", test=lambda n: n.description == "Elapsed time")
+if elapsed.name == "00:00:00":
+    fail("the elapsed time reads 00:00:00 after two ticks")
+print("elapsed", elapsed.name)
+# The label and the row change with every tick; the control changed once, when it was pressed.
+control = sum(1 for role, name in changes if role == "push button")
+others = [c for c in changes if c[0] not in ("label", "push button", "filler")]
+if control > 2 or others:
+    fail(f"names announced: {changes}")
+stop = find(window, "push button", f"Stop ({PROJECT})")
 press(stop)
-find(app, "push button", "Start Tracking")
-row = find(app, "filler", pattern=re.escape(PROJECT) + r": \d\d:\d\d:\d\d")
+find(window, "push button", "Start Tracking")
+row = find(window, "filler", pattern=re.escape(PROJECT) + r": \d\d:\d\d:\d\d")
 print("row", row.name)
-print("remove", find(app, "push button", "Remove selected project").name)
+print("remove", find(window, "push button", "Remove selected project").name)

@@ -1,0 +1,76 @@
+#include "panel/eliding_controls.h"
+
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+namespace {
+
+QString escapedMnemonics(QString text)
+{
+    // A button reads "&" as a mnemonic marker; a project named "R&D" must show as it is.
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+} // namespace
+
+void ElidingButton::setLabel(const QString& newBefore, const QString& newElidable, const QString& newAfter)
+{
+    const QString whole = newBefore + newElidable + newAfter;
+    if (accessibleName() != whole)
+        setAccessibleName(whole);
+    if (newBefore == before && newElidable == elidable && newAfter == after)
+        return;
+    before = newBefore;
+    elidable = newElidable;
+    after = newAfter;
+    refit();
+}
+
+QString ElidingButton::shownText() const
+{
+    return QString(text()).replace(QStringLiteral("&&"), QStringLiteral("&"));
+}
+
+void ElidingButton::resizeEvent(QResizeEvent* event)
+{
+    QPushButton::resizeEvent(event);
+    refit();
+}
+
+void ElidingButton::refit()
+{
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    const QFontMetrics metrics = fontMetrics();
+    // The room the style leaves for the text, less a margin on each side.
+    const int room = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).width()
+                     - 2 * style()->pixelMetric(QStyle::PM_ButtonMargin, &option, this);
+    QString shown = before + elidable + after;
+    if (metrics.horizontalAdvance(shown) > room) {
+        const int left = room - metrics.horizontalAdvance(before + after);
+        shown = before + metrics.elidedText(elidable, Qt::ElideRight, std::max(left, 0)) + after;
+    }
+    const QString label = escapedMnemonics(shown);
+    if (text() != label)
+        setText(label);
+}
+
+QString ElidingComboBox::shownText() const
+{
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    return fontMetrics().elidedText(option.currentText, Qt::ElideRight, field.width());
+}
+
+void ElidingComboBox::paintEvent(QPaintEvent*)
+{
+    QStylePainter painter(this);
+    painter.setPen(palette().color(QPalette::Text));
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    option.currentText = shownText();
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+}
