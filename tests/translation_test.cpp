@@ -1,6 +1,8 @@
 // Run once with LANGUAGE=de and once with a language that has no translation; TOCKLES_EXPECT
 // says which texts the panel must then show.
 #include "app/translations.h"
+#include "model/json_codec.h"
+#include "panel/eliding_controls.h"
 #include "support/panel_fixture.h"
 
 namespace {
@@ -38,6 +40,44 @@ TEST_F(PanelTest, TheTextsFollowTheUsersLanguage)
         QApplication::processEvents();
         v.grab().save(dir + QStringLiteral("/panel-%1.png").arg(german() ? QStringLiteral("de") : QStringLiteral("en")));
     }
+}
+
+// At the default font and at 13 pt, every text of the panel shows whole, or cut with an
+// ellipsis where a long name or the field's placeholder does not fit; the panel stays 260 wide.
+TEST_F(PanelTest, NothingIsCutWithoutAnEllipsisAtALargerFont)
+{
+    const QFont original = QApplication::font();
+    for (const double points : {original.pointSizeF(), 13.0}) {
+        QFont font = original;
+        font.setPointSizeF(points);
+        QApplication::setFont(font);
+        writeData("projects.json", encodeProjects({QStringLiteral("Kunde: Müller GmbH – Wartungsvertrag 2027")}));
+        ContentView& v = open();
+        click("startStopButton");
+        tick(754);
+        QApplication::processEvents();
+        EXPECT_EQ(v.width(), 260);
+        for (QWidget* w : v.findChildren<QWidget*>()) {
+            if (!w->isVisibleTo(&v) || w->objectName() == QLatin1String("pickerLabel")) // read, not seen
+                continue;
+            const QString what = w->objectName() + QStringLiteral(" at ") + QString::number(points) + QStringLiteral(" pt");
+            if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap() && !label->text().isEmpty())
+                EXPECT_GE(label->width(), label->sizeHint().width()) << what.toStdString();
+            if (auto* button = qobject_cast<QPushButton*>(w); button && !qobject_cast<ElidingButton*>(w))
+                EXPECT_GE(button->width(), button->sizeHint().width()) << what.toStdString();
+        }
+        const QString shown = child<ElidingButton>("startStopButton")->shownText();
+        EXPECT_TRUE(shown.endsWith(QStringLiteral("…)"))) << shown.toStdString();
+        EXPECT_TRUE(child<ElidingComboBox>("picker")->shownText().endsWith(QChar(0x2026)));
+
+        const QString dir = qEnvironmentVariable("TOCKLES_SCREENSHOT_DIR");
+        if (!dir.isEmpty() && points == 13.0) {
+            QDir().mkpath(dir);
+            v.grab().save(dir + QStringLiteral("/panel-13pt-%1.png").arg(german() ? QStringLiteral("de") : QStringLiteral("en")));
+        }
+        view.reset();
+    }
+    QApplication::setFont(original);
 }
 
 int main(int argc, char** argv)
