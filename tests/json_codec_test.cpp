@@ -169,6 +169,15 @@ TEST(RecordsFile, MalformedDocumentsFail)
         SCOPED_TRACE(text);
         EXPECT_FALSE(decodeTockles(text));
     }
+    // An ignored member nested 200,000 deep: the file fails, and the stack holds.
+    const QByteArray deep = R"([{"id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789","projectName":"A","x":)"
+                            + QByteArray(200000, '[') + QByteArray(200000, ']')
+                            + R"(,"startTime":1,"endTime":2,"duration":1}])";
+    EXPECT_FALSE(decodeTockles(deep));
+    const QByteArray shallow = R"([{"id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789","projectName":"A","x":)"
+                               + QByteArray(100, '[') + QByteArray(100, ']')
+                               + R"(,"startTime":1,"endTime":2,"duration":1}])";
+    EXPECT_TRUE(decodeTockles(shallow)) << "ordinary nesting in an ignored member still loads";
 }
 
 TEST(ProjectsFile, KeepsNamesExactlyAsTheyStand)

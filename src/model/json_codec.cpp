@@ -64,9 +64,15 @@ private:
     simdjson::padded_string_view input;
 };
 
+// Deeper than this, a value the decoder does not use fails the file: no hand-edited file may
+// exhaust the stack (each level is one call below).
+constexpr int maxIgnoredDepth = 256;
+
 // Walks a value the decoder does not use, so that malformed JSON inside it still fails the file.
-bool validate(ondemand::value value)
+bool validate(ondemand::value value, int depth = 0)
 {
+    if (depth > maxIgnoredDepth)
+        return false;
     ondemand::json_type type;
     if (value.type().get(type))
         return false;
@@ -77,7 +83,7 @@ bool validate(ondemand::value value)
             return false;
         for (auto element : array) {
             ondemand::value inner;
-            if (element.get(inner) || !validate(inner))
+            if (element.get(inner) || !validate(inner, depth + 1))
                 return false;
         }
         return true;
@@ -89,7 +95,7 @@ bool validate(ondemand::value value)
         for (auto field : object) {
             std::string_view key;
             ondemand::value inner;
-            if (field.unescaped_key().get(key) || field.value().get(inner) || !validate(inner))
+            if (field.unescaped_key().get(key) || field.value().get(inner) || !validate(inner, depth + 1))
                 return false;
         }
         return true;
