@@ -2,6 +2,7 @@
 #include "support/temp_folder.h"
 #include "support/wait.h"
 
+#include <QCoreApplication>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -22,15 +23,27 @@ TEST(SingleInstance, TheSecondClaimFailsAndAsksTheFirstToShowItsPanel)
     EXPECT_TRUE(elsewhere.claim()) << "another data folder is another instance";
 }
 
-TEST(SingleInstance, ALockLeftByADeadProcessDoesNotBlock)
+TEST(SingleInstance, ALockThatNamesNoOtherRunningProcessDoesNotBlock)
 {
-    TempFolder folder;
-    const QString data = folder.file(QStringLiteral("Tockles"));
-    // What QLockFile writes: pid, application name, host name; this pid cannot be running.
-    folder.write(data + QStringLiteral("/tockles.lock"),
-                 "2147483646\ntockles\n" + QSysInfo::machineHostName().toUtf8() + "\n");
-    SingleInstance instance(data);
-    EXPECT_TRUE(instance.claim());
+    const QByteArray host = QSysInfo::machineHostName().toUtf8();
+    // What QLockFile writes is pid, application name, host name. Left by a dead process, or by
+    // a sync tool, restore or fsck: empty, garbled, or naming our own pid from an earlier boot.
+    const QByteArray leftovers[] = {
+        "2147483646\ntockles\n" + host + "\n",
+        "",
+        "\x01\xff garbage",
+        QByteArray::number(QCoreApplication::applicationPid()) + "\ntockles_ui_tests\n" + host + "\n",
+    };
+    for (const QByteArray& content : leftovers) {
+        SCOPED_TRACE(content.toStdString());
+        TempFolder folder;
+        const QString data = folder.file(QStringLiteral("Tockles"));
+        folder.write(data + QStringLiteral("/tockles.lock"), content);
+        SingleInstance instance(data);
+        EXPECT_TRUE(instance.claim());
+        SingleInstance second(data);
+        EXPECT_FALSE(second.claim()) << "the lock was taken over, not ignored";
+    }
 }
 
 TEST(SingleInstance, AFolderThatCannotHoldALockRunsUnguarded)

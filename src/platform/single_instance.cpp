@@ -1,10 +1,19 @@
 #include "platform/single_instance.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 #include <QThread>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -39,17 +48,43 @@ bool SingleInstance::claim()
     // system honours advisory locks, but on one that does not (NFS) it would let a second
     // launch take a long-running instance's lock.
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0)) {
-        if (lock->error() == QLockFile::LockFailedError) {
-            askRunningInstance();
+    if (!lock->tryLock(0) && lock->error() == QLockFile::LockFailedError) {
+        // Qt keeps a lock it cannot read; sync tools, restores and fsck leave such files.
+        if (lockNamesNoOtherProcess()) {
+            QFile::remove(lock->fileName());
+            lock->tryLock(0);
+        } else if (askRunningInstance()) {
             return false;
         }
-        return true; // the folder cannot hold a lock file: run unguarded rather than not at all
     }
+    // Where no lock can be had and no instance answers, run all the same: a start never
+    // silently does nothing.
+    if (!lock->isLocked())
+        return true;
     QLocalServer::removeServer(serverName); // left by an instance that crashed
     server.setSocketOptions(QLocalServer::UserAccessOption);
     server.listen(serverName);
     return true;
+}
+
+bool SingleInstance::lockNamesNoOtherProcess() const
+{
+#ifdef Q_OS_UNIX
+    // A running holder keeps an advisory lock on the file; a file left behind has none.
+    const int fd = ::open(QFile::encodeName(lock->fileName()).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        ::close(fd);
+        if (held)
+            return false;
+    }
+#endif
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    // Empty or garbled, or our own process id: an earlier boot's, since we hold no lock yet.
+    return !lock->getLockInfo(&pid, &host, &application) || pid <= 0
+           || pid == QCoreApplication::applicationPid();
 }
 
 bool SingleInstance::askRunningInstance()

@@ -15,8 +15,9 @@ public:
     explicit SingleInstance(const QString& dataFolder, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // True when this process is now the one instance. Otherwise the running one has been asked
-    // to show its panel, and this process should end.
+    // True when this process should run: it now holds the instance, or no lock could be had
+    // and nobody answered. False when a running instance has been asked to show its panel,
+    // and this process should end.
     bool claim();
 
 Q_SIGNALS:
@@ -25,6 +26,7 @@ Q_SIGNALS:
 private:
     void acceptConnection();
     bool askRunningInstance();
+    bool lockNamesNoOtherProcess() const;
 
     QString folder;
     QString serverName;
