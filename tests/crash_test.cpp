@@ -8,6 +8,9 @@
 
 #include <random>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 int rounds() { return qEnvironmentVariableIsSet("TOCKLES_LONG") ? 2000 : 200; }
@@ -80,4 +83,53 @@ TEST(CrashSafety, KilledWhileSavingRecordsLosesNothingAcknowledged)
 TEST(CrashSafety, KilledWhileSavingProjectsLosesNothingAcknowledged)
 {
     killAtRandomMoments("projects");
+}
+
+namespace {
+
+// Runs the writer as another user until it has acknowledged `saves` saves; how many it did.
+int savesAsUser(const QString& folder, uid_t uid, int saves)
+{
+    QProcess writer;
+    writer.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=%1").arg(uid), QStringLiteral("--regid=%1").arg(uid),
+                                             QStringLiteral("--clear-groups"), QStringLiteral("--"),
+                                             QStringLiteral(CRASH_WRITER), folder, QStringLiteral("tockles")});
+    QByteArray output;
+    while (output.count('\n') < saves && writer.waitForReadyRead(30000))
+        output += writer.readAllStandardOutput();
+    writer.kill();
+    writer.waitForFinished();
+    return int(output.count('\n'));
+}
+
+} // namespace
+
+// What a copy run as root leaves behind, or a restore with odd modes, never stops saves: a
+// foreign temporary file is replaced, and a mode 000 file is set aside without passing its
+// mode on, so the saves after it can still read what they append to.
+TEST(ForeignFiles, ALeftoverOfAnotherOwnerOrAMode000FileNeverBlocksSaves)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root";
+    const uid_t nobody = 65534;
+    for (const char* leftover : {".tockles.json.saving", "tockles.json"}) {
+        SCOPED_TRACE(leftover);
+        TempFolder folder;
+        const QString data = folder.file(QStringLiteral("Tockles"));
+        QDir().mkpath(data);
+        folder.write(folder.dataFile(leftover), encodeTockles({Tockle(QStringLiteral("old"), {}, {}, 1)}).value());
+        const QByteArray dir = QFile::encodeName(folder.path()), sub = QFile::encodeName(data);
+        ASSERT_EQ(::chmod(dir.constData(), 0755), 0);
+        ASSERT_EQ(::chown(sub.constData(), nobody, nobody), 0);
+        if (std::string_view(leftover) == "tockles.json") {
+            ASSERT_EQ(::chmod(QFile::encodeName(folder.dataFile(leftover)).constData(), 0), 0);
+        }
+
+        EXPECT_EQ(savesAsUser(folder.path(), nobody, 3), 3);
+        QFileInfo saved(folder.dataFile("tockles.json"));
+        EXPECT_TRUE(saved.permissions() & QFileDevice::ReadOwner);
+        const std::optional<QStringList> names = namesOnDisk(saved.filePath(), true);
+        ASSERT_TRUE(names);
+        EXPECT_GE(names->size(), 3);
+    }
 }

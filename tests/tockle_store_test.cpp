@@ -230,6 +230,22 @@ TEST_F(StoreTest, AnUndecodableFileIsKeptAsideBeforeItIsReplaced)
     EXPECT_EQ(folder.read(folder.dataFile("tockles.json.unreadable-20251201T173000Z")), truncated);
 }
 
+TEST_F(StoreTest, AnUndecodableFileBehindALinkIsKeptAsideBesideItsTarget)
+{
+    const QString synced = folder.file(QStringLiteral("Sync/tockles.json"));
+    folder.write(synced, "not json");
+    QDir().mkpath(folder.file(QStringLiteral("Tockles")));
+    ASSERT_TRUE(QFile::link(synced, folder.dataFile("tockles.json")));
+    clock->set(786303000);
+    auto store = makeStore();
+    const Tockle added = sample(QStringLiteral("A"));
+    store->addTockle(added);
+    EXPECT_EQ(folder.read(folder.file(QStringLiteral("Sync/tockles.json.unreadable-20251201T173000Z"))), "not json")
+        << "the original bytes are kept";
+    EXPECT_EQ(QFileInfo(folder.dataFile("tockles.json")).symLinkTarget(), synced) << "the link stays";
+    EXPECT_EQ(folder.read(synced), encodeTockles({added}).value());
+}
+
 TEST_F(StoreTest, AnUnreadableProjectsFileIsKeptAsideToo)
 {
     folder.write(folder.dataFile("projects.json"), R"(["A",1])");

@@ -61,10 +61,12 @@ TEST_F(PanelTest, NothingIsCutWithoutAnEllipsisAtALargerFont)
             if (!w->isVisibleTo(&v) || w->objectName() == QLatin1String("pickerLabel")) // read, not seen
                 continue;
             const QString what = w->objectName() + QStringLiteral(" at ") + QString::number(points) + QStringLiteral(" pt");
-            if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap() && !label->text().isEmpty())
+            if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap() && !label->text().isEmpty()) {
                 EXPECT_GE(label->width(), label->sizeHint().width()) << what.toStdString();
-            if (auto* button = qobject_cast<QPushButton*>(w); button && !qobject_cast<ElidingButton*>(w))
+            }
+            if (auto* button = qobject_cast<QPushButton*>(w); button && !qobject_cast<ElidingButton*>(w)) {
                 EXPECT_GE(button->width(), button->sizeHint().width()) << what.toStdString();
+            }
         }
         const QString shown = child<ElidingButton>("startStopButton")->shownText();
         EXPECT_TRUE(shown.endsWith(QStringLiteral("…)"))) << shown.toStdString();

@@ -8,6 +8,7 @@
 #include "platform/popup_placement.h"
 #include "platform/session.h"
 #include "platform/single_instance.h"
+#include "platform/termination.h"
 #include "platform/timer_icon.h"
 #include "platform/tray_availability.h"
 #include "platform/tray_item.h"
@@ -79,7 +80,10 @@ int TocklesApp::run()
         QTimer::singleShot(trayGraceMs, this, &TocklesApp::showFallbackWindow);
     }
     QMetaObject::invokeMethod(&appDelegate, &AppDelegate::applicationDidFinishLaunching, Qt::QueuedConnection);
+    platform::quitOnTerminationSignals();
     QApplication::exec();
+    // Lists whose last save failed are written now; a running interval is not stored.
+    panel->store->saveUnsavedLists();
     return 0;
 }
 

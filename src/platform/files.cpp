@@ -85,14 +85,12 @@ std::optional<FileIdentity> fileIdentity(const QString& path)
 }
 
 // A fixed name beside the target: a save cut short by a crash leaves at most this one file,
-// which the next save of the same list truncates and reuses. One instance runs at a time, so
-// no two writers share it.
+// which the next save of the same list removes and makes anew.
 struct DurableFileWriter::Private {
     explicit Private(const QString& path)
     {
         // A link is followed, so the file it names is replaced and the link stays.
-        const QFileInfo info(path);
-        target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : path;
+        target = linkTarget(path);
         const QFileInfo real(target);
         temp = real.absolutePath() + QStringLiteral("/.") + real.fileName() + QStringLiteral(".saving");
     }
@@ -123,13 +121,12 @@ DurableFileWriter::~DurableFileWriter()
 bool DurableFileWriter::open()
 {
     const QByteArray temp = QFile::encodeName(d->temp);
-    d->fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (d->fd < 0)
-        return false;
-    struct stat existing;
-    if (::stat(QFile::encodeName(d->target).constData(), &existing) == 0)
-        ::fchmod(d->fd, existing.st_mode & 07777);
-    return true;
+    // A leftover of any owner or mode is removed, never reused: created afresh and exclusively,
+    // the file is ours, with the umask's permissions rather than a copy of the old file's (a
+    // mode 000 file would otherwise pass its mode on, and the next save could not read it).
+    ::unlink(temp.constData());
+    d->fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    return d->fd >= 0;
 }
 
 bool DurableFileWriter::write(const char* data, qsizetype size)
@@ -285,6 +282,12 @@ bool replaceFileDurably(const QString& path, const QByteArray& bytes)
 {
     DurableFileWriter writer(path);
     return writer.open() && writer.write(bytes.constData(), bytes.size()) && writer.commit();
+}
+
+QString linkTarget(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isSymLink() && info.exists() ? info.canonicalFilePath() : path;
 }
 
 bool renameNoReplace(const QString& from, const QString& to)

@@ -66,6 +66,9 @@ private:
 // reader finds either the old content or the new, whatever happens on the way.
 bool replaceFileDurably(const QString& path, const QByteArray& bytes);
 
+// The file a symbolic link names, or the path itself when it is no link (or a dangling one).
+QString linkTarget(const QString& path);
+
 // Renames without ever replacing an existing file.
 bool renameNoReplace(const QString& from, const QString& to);
 

@@ -65,6 +65,9 @@ TockleStore::TockleStore(StoreEnvironment env, QObject* parent)
 {
     if (!environment.clock)
         environment.clock = std::make_shared<SystemClock>();
+    retry.setSingleShot(true);
+    nextRetry = environment.saveRetryInterval;
+    connect(&retry, &QTimer::timeout, this, &TockleStore::saveUnsavedLists);
     if (environment.applicationSupportDirectory) {
         const QString folder = QDir(*environment.applicationSupportDirectory)
                                    .filePath(QStringLiteral("Tockles"));
@@ -110,6 +113,43 @@ void TockleStore::addTockle(const Tockle& tockle)
 
 void TockleStore::saveTockles()
 {
+    tocklesUnsaved = !writeTockles();
+    if (projectsUnsaved)
+        projectsUnsaved = !writeProjects();
+    scheduleRetry();
+}
+
+void TockleStore::saveProjects()
+{
+    projectsUnsaved = !writeProjects();
+    if (tocklesUnsaved)
+        tocklesUnsaved = !writeTockles();
+    scheduleRetry();
+}
+
+void TockleStore::saveUnsavedLists()
+{
+    if (tocklesUnsaved)
+        tocklesUnsaved = !writeTockles();
+    if (projectsUnsaved)
+        projectsUnsaved = !writeProjects();
+    scheduleRetry();
+}
+
+void TockleStore::scheduleRetry()
+{
+    if (!hasUnsavedChanges()) {
+        retry.stop();
+        nextRetry = environment.saveRetryInterval;
+    } else if (!retry.isActive()) {
+        // Ever less often, up to once a minute: a disk that stays full is not hammered.
+        retry.start(nextRetry);
+        nextRetry = std::min(nextRetry * 2, std::chrono::milliseconds(60000));
+    }
+}
+
+bool TockleStore::writeTockles()
+{
     // A file loaded at start may come from another build, in another form; it is re-encoded
     // whole once, and from then on only the records added since are encoded.
     std::optional<platform::FileIdentity> now;
@@ -118,22 +158,30 @@ void TockleStore::saveTockles()
     const qsizetype from = now && *now == written->file ? written->count : 0;
     // Streamed into the new file as it is encoded; a record that cannot be encoded abandons
     // the new file and leaves the old one as it was.
-    const auto saved = writeReplacing(fileURL_, keepTocklesFileAside, [&](platform::DurableFileWriter& writer) {
-        auto sink = [&writer](const char* data, qsizetype size) { return writer.write(data, size); };
-        if (from == 0)
-            return encodeTockles(tockles_, sink);
-        return writer.copyPrefix(fileURL_, now->size - 1) && encodeTocklesFrom(tockles_, from, sink);
-    });
+    auto save = [&](qsizetype first) {
+        return writeReplacing(fileURL_, keepTocklesFileAside, [&](platform::DurableFileWriter& writer) {
+            auto sink = [&writer](const char* data, qsizetype size) { return writer.write(data, size); };
+            if (first == 0)
+                return encodeTockles(tockles_, sink);
+            return writer.copyPrefix(fileURL_, now->size - 1) && encodeTocklesFrom(tockles_, first, sink);
+        });
+    };
+    std::optional<platform::FileIdentity> saved = save(from);
+    // The previous file may have become unreadable since; then everything is encoded anew.
+    if (!saved && from > 0)
+        saved = save(0);
     if (saved)
         written = std::make_unique<WrittenRecords>(WrittenRecords{*saved, tockles_.size()});
+    return saved.has_value() || fileURL_.isEmpty();
 }
 
-void TockleStore::saveProjects()
+bool TockleStore::writeProjects()
 {
     const QByteArray bytes = encodeProjects(projects_);
-    writeReplacing(projectsFileURL_, keepProjectsFileAside, [&bytes](platform::DurableFileWriter& writer) {
-        return writer.write(bytes.constData(), bytes.size());
-    });
+    return writeReplacing(projectsFileURL_, keepProjectsFileAside, [&bytes](platform::DurableFileWriter& writer) {
+               return writer.write(bytes.constData(), bytes.size());
+           }).has_value()
+           || projectsFileURL_.isEmpty();
 }
 
 std::optional<platform::FileIdentity> TockleStore::writeReplacing(
@@ -145,8 +193,10 @@ std::optional<platform::FileIdentity> TockleStore::writeReplacing(
     if (!writer.open() || !fill(writer))
         return std::nullopt;
     if (keepAside) {
-        // Only once the unreadable file is safely renamed may a save take its place.
-        if (platform::pathExists(path) && !platform::renameNoReplace(path, asideName(path, *environment.clock)))
+        // Only once the unreadable file is safely renamed may a save take its place. Behind a
+        // link, the file it names is renamed, beside itself; the link then names the new file.
+        const QString real = platform::linkTarget(path);
+        if (platform::pathExists(real) && !platform::renameNoReplace(real, asideName(real, *environment.clock)))
             return std::nullopt;
         keepAside = false;
     }

@@ -7,6 +7,9 @@
 #include <QList>
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
+
+#include <chrono>
 
 #include <functional>
 #include <memory>
@@ -24,6 +27,8 @@ struct StoreEnvironment {
     std::function<std::optional<QString>()> documentsDirectory;
     std::shared_ptr<const Clock> clock;
     std::shared_ptr<FileViewer> fileViewer;
+    // How soon a list whose save failed is tried again (then ever less often).
+    std::chrono::milliseconds saveRetryInterval{2000};
 
     static StoreEnvironment system();
 };
@@ -52,11 +57,20 @@ public:
     void saveProjects();
     void exportCSV();
 
+    // Every change was meant to reach the disk when it was made; a list whose save failed is
+    // saved again with the next save of either list, on a retry timer, and here (at exit).
+    void saveUnsavedLists();
+    bool hasUnsavedChanges() const { return tocklesUnsaved || projectsUnsaved; }
+
 Q_SIGNALS:
     void objectWillChange();
     void projectsChanged(const QStringList& projects);
 
 private:
+    bool writeTockles();
+    bool writeProjects();
+    void scheduleRetry();
+
     // Writes a list's file through `fill`. A file that existed but did not load (`keepAside`)
     // is first moved aside, never written over. The identity of the file now in place, or
     // nothing when the save failed.
@@ -69,6 +83,10 @@ private:
     QString projectsFileURL_;
 
     StoreEnvironment environment;
+    bool tocklesUnsaved = false;
+    bool projectsUnsaved = false;
+    QTimer retry;
+    std::chrono::milliseconds nextRetry{};
     bool keepTocklesFileAside = false;
     bool keepProjectsFileAside = false;
     // What the records file holds since this store last wrote it: which version of the file,

@@ -39,8 +39,11 @@ light 724 150 && ! light 462 150 && ! light 737 150 || fail "the panel is not wh
 [ -n "${TOCKLES_SCREENSHOT_DIR:-}" ] && import -window root "$TOCKLES_SCREENSHOT_DIR/e2e-xwayland.png"
 xdotool key Escape
 DISPLAY=$XWAYLAND poll 100 bash -c "! xdotool search --onlyvisible --pid $APP" || fail "Escape left the panel open"
-kill "$APP" "$WESTON"
-wait "$APP" "$WESTON" 2>/dev/null || true
+# The session ending (SIGTERM) ends the program as Quit does.
+kill "$APP"
+wait "$APP" || fail "SIGTERM: exit status $?"
+kill "$WESTON"
+wait "$WESTON" 2>/dev/null || true
 
 # No XWayland: a window of its own, decorated and titled, that the user can drag.
 start_weston tockles-wl-only

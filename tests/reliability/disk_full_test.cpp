@@ -4,6 +4,9 @@
 #include "store/tockle_store.h"
 #include "support/temp_folder.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -138,4 +141,49 @@ TEST(DiskFull, ARealFileSystemThatFillsUpOrTurnsReadOnly)
     store->addTockle(record(added++));
     EXPECT_EQ(folder.read(store->projectsFileURL()), R"(["Before","While read-only","After"])");
     EXPECT_EQ(recordsOnDisk(folder, path), added);
+}
+
+// Changes made while saves fail reach the disk later without another change to the same list:
+// with the next save of the other list, on the retry timer, or at exit.
+TEST(DiskFull, ChangesMadeWhileSavesFailAreSavedLaterWithoutAnotherChange)
+{
+    TempFolder folder;
+    const QString base = folder.file(QStringLiteral("small"));
+    QDir().mkpath(base);
+    SmallFileSystem fs(base);
+    if (!fs.mounted)
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    int argc = 1;
+    char name[] = "tockles_core_tests";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv); // for the retry timer
+
+    StoreEnvironment env;
+    env.applicationSupportDirectory = base;
+    env.saveRetryInterval = std::chrono::milliseconds(10);
+    for (const char* way : {"the other list", "the timer", "exit"}) {
+        SCOPED_TRACE(way);
+        auto store = std::make_unique<TockleStore>(env);
+        const qsizetype records = store->tockles().size();
+        const QString project = QString::fromLatin1(way);
+        ASSERT_TRUE(fs.remount("size=1m", MS_RDONLY));
+        store->addProject(project);
+        store->addTockle(record(int(records)));
+        EXPECT_TRUE(store->hasUnsavedChanges());
+        ASSERT_TRUE(fs.remount("size=1m"));
+        if (std::string_view(way) == "the other list") {
+            store->removeProject(QStringLiteral("nothing of that name"));
+        } else if (std::string_view(way) == "the timer") {
+            QDeadlineTimer deadline(30000);
+            while (store->hasUnsavedChanges() && !deadline.hasExpired())
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        } else {
+            store->saveUnsavedLists();
+        }
+        EXPECT_FALSE(store->hasUnsavedChanges());
+        store.reset();
+        const auto reloaded = std::make_unique<TockleStore>(env);
+        EXPECT_TRUE(reloaded->containsProject(project));
+        EXPECT_EQ(reloaded->tockles().size(), records + 1);
+    }
 }
