@@ -5,9 +5,12 @@
 #include "platform/directories.h"
 #include "platform/files.h"
 #include "store/csv_export.h"
+#include "store/merge.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -16,19 +19,32 @@ namespace {
 // Loads one list. A file that is there but does not read or decode leaves the list empty
 // and marks the file to be kept aside.
 template <typename List, typename Decode>
-List load(const QString& path, bool& keepAside, Decode decode)
+List load(const QString& path, bool& keepAside, std::optional<platform::FileIdentity>& seen, Decode decode)
 {
+    seen.reset();
     if (path.isEmpty())
         return {};
+    const std::optional<platform::FileIdentity> identity = platform::fileIdentity(path);
     platform::ReadResult read = platform::readWholeFile(path, jsonReadPadding());
     if (read.status == platform::ReadStatus::missing)
         return {};
     if (read.status == platform::ReadStatus::ok) {
-        if (std::optional<List> decoded = decode(read.bytes))
+        if (std::optional<List> decoded = decode(read.bytes)) {
+            seen = identity;
             return std::move(*decoded);
+        }
     }
     keepAside = true;
     return {};
+}
+
+// Sync tools keep both sides of a conflict: Syncthing as "tockles.sync-conflict-….json",
+// Nextcloud and Dropbox as "tockles (… conflicted copy ….json".
+bool isConflictCopy(const QString& fileName)
+{
+    return fileName.startsWith(QLatin1String("tockles"), Qt::CaseInsensitive)
+           && fileName.endsWith(QLatin1String(".json"), Qt::CaseInsensitive)
+           && fileName.contains(QLatin1String("conflict"), Qt::CaseInsensitive);
 }
 
 QString asideName(const QString& path, const Clock& clock)
@@ -76,8 +92,131 @@ TockleStore::TockleStore(StoreEnvironment env, QObject* parent)
         fileURL_ = QDir(folder).filePath(QStringLiteral("tockles.json"));
         projectsFileURL_ = QDir(folder).filePath(QStringLiteral("projects.json"));
     }
-    tockles_ = load<QList<Tockle>>(fileURL_, keepTocklesFileAside, decodeTockles);
-    projects_ = load<QStringList>(projectsFileURL_, keepProjectsFileAside, decodeProjects);
+    tockles_ = load<QList<Tockle>>(fileURL_, keepTocklesFileAside, seenTockles, decodeTockles);
+    projects_ = load<QStringList>(projectsFileURL_, keepProjectsFileAside, seenProjects, decodeProjects);
+    seenProjectList = projects_;
+    if (fileURL_.isEmpty())
+        return;
+    if (mergeConflictCopies())
+        saveTockles();
+    if (!QCoreApplication::instance())
+        return; // nothing to watch with: no event loop
+    // A burst of changes (a sync delivering both files) is taken in once.
+    watchSettle.setSingleShot(true);
+    watchSettle.setInterval(200);
+    connect(&watchSettle, &QTimer::timeout, this, &TockleStore::refreshFromDisk);
+    connect(&watcher, &QFileSystemWatcher::directoryChanged, &watchSettle, qOverload<>(&QTimer::start));
+    connect(&watcher, &QFileSystemWatcher::fileChanged, &watchSettle, qOverload<>(&QTimer::start));
+    watch();
+}
+
+void TockleStore::watch()
+{
+    // A file replaced by a rename drops out of the watch; the folder sees every arrival.
+    QStringList paths{QFileInfo(fileURL_).absolutePath()};
+    for (const QString& file : {fileURL_, projectsFileURL_}) {
+        if (platform::pathExists(file))
+            paths.append(file);
+    }
+    const QStringList watched = watcher.files() + watcher.directories();
+    for (const QString& path : paths) {
+        if (!watched.contains(path))
+            watcher.addPath(path);
+    }
+}
+
+void TockleStore::refreshFromDisk()
+{
+    bool tocklesBehind = false;
+    if (!keepTocklesFileAside && platform::fileIdentity(fileURL_) != seenTockles)
+        tocklesBehind = mergeTocklesFromDisk();
+    tocklesBehind = mergeConflictCopies() || tocklesBehind;
+    bool projectsBehind = false;
+    if (!keepProjectsFileAside && platform::fileIdentity(projectsFileURL_) != seenProjects)
+        projectsBehind = mergeProjectsFromDisk();
+    tocklesUnsaved = tocklesUnsaved || tocklesBehind;
+    projectsUnsaved = projectsUnsaved || projectsBehind;
+    saveUnsavedLists();
+    watch();
+}
+
+bool TockleStore::mergeTocklesFromDisk()
+{
+    const std::optional<platform::FileIdentity> identity = platform::fileIdentity(fileURL_);
+    platform::ReadResult read = platform::readWholeFile(fileURL_, jsonReadPadding());
+    if (read.status == platform::ReadStatus::missing) {
+        seenTockles.reset();
+        return !tockles_.isEmpty();
+    }
+    std::optional<QList<Tockle>> onDisk;
+    if (read.status == platform::ReadStatus::ok)
+        onDisk = decodeTockles(read.bytes);
+    if (!onDisk) {
+        keepTocklesFileAside = true; // set aside at the next save, never merged
+        return true;
+    }
+    seenTockles = identity;
+    QList<Tockle> merged = mergedTockles(*onDisk, tockles_);
+    const bool behind = merged.size() > onDisk->size();
+    if (merged.size() != tockles_.size()) {
+        Q_EMIT objectWillChange();
+        tockles_ = std::move(merged);
+    }
+    return behind;
+}
+
+bool TockleStore::mergeProjectsFromDisk()
+{
+    const std::optional<platform::FileIdentity> identity = platform::fileIdentity(projectsFileURL_);
+    platform::ReadResult read = platform::readWholeFile(projectsFileURL_, jsonReadPadding());
+    if (read.status == platform::ReadStatus::missing) {
+        // A vanished file says nothing about which names to drop: ours stand, and are saved.
+        seenProjects.reset();
+        return true;
+    }
+    std::optional<QStringList> onDisk;
+    if (read.status == platform::ReadStatus::ok)
+        onDisk = decodeProjects(read.bytes);
+    if (!onDisk) {
+        keepProjectsFileAside = true;
+        return true;
+    }
+    seenProjects = identity;
+    const QStringList merged = mergedProjects(seenProjectList, projects_, *onDisk);
+    seenProjectList = *onDisk;
+    if (merged != projects_) {
+        Q_EMIT objectWillChange();
+        projects_ = merged;
+        Q_EMIT projectsChanged(projects_);
+    }
+    return merged != *onDisk;
+}
+
+bool TockleStore::mergeConflictCopies()
+{
+    const QDir folder = QFileInfo(fileURL_).absoluteDir();
+    bool added = false;
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden)) {
+        if (!isConflictCopy(name))
+            continue;
+        const QString path = folder.filePath(name);
+        const std::optional<platform::FileIdentity> identity = platform::fileIdentity(path);
+        if (!identity || mergedConflictCopies.value(name) == *identity)
+            continue;
+        mergedConflictCopies.insert(name, *identity);
+        platform::ReadResult read = platform::readWholeFile(path, jsonReadPadding());
+        const std::optional<QList<Tockle>> copy =
+            read.status == platform::ReadStatus::ok ? decodeTockles(read.bytes) : std::nullopt;
+        if (!copy)
+            continue;
+        QList<Tockle> merged = mergedTockles(tockles_, *copy);
+        if (merged.size() > tockles_.size()) {
+            Q_EMIT objectWillChange();
+            tockles_ = std::move(merged);
+            added = true;
+        }
+    }
+    return added;
 }
 
 bool TockleStore::containsProject(const QString& name) const
@@ -150,6 +289,8 @@ void TockleStore::scheduleRetry()
 
 bool TockleStore::writeTockles()
 {
+    if (!fileURL_.isEmpty() && !keepTocklesFileAside && platform::fileIdentity(fileURL_) != seenTockles)
+        mergeTocklesFromDisk();
     // A file loaded at start may come from another build, in another form; it is re-encoded
     // whole once, and from then on only the records added since are encoded.
     std::optional<platform::FileIdentity> now;
@@ -170,18 +311,28 @@ bool TockleStore::writeTockles()
     // The previous file may have become unreadable since; then everything is encoded anew.
     if (!saved && from > 0)
         saved = save(0);
-    if (saved)
+    if (saved) {
         written = std::make_unique<WrittenRecords>(WrittenRecords{*saved, tockles_.size()});
+        seenTockles = *saved;
+    }
     return saved.has_value() || fileURL_.isEmpty();
 }
 
 bool TockleStore::writeProjects()
 {
+    if (projectsFileURL_.isEmpty())
+        return true;
+    if (!keepProjectsFileAside && platform::fileIdentity(projectsFileURL_) != seenProjects)
+        mergeProjectsFromDisk();
     const QByteArray bytes = encodeProjects(projects_);
-    return writeReplacing(projectsFileURL_, keepProjectsFileAside, [&bytes](platform::DurableFileWriter& writer) {
-               return writer.write(bytes.constData(), bytes.size());
-           }).has_value()
-           || projectsFileURL_.isEmpty();
+    const auto saved = writeReplacing(projectsFileURL_, keepProjectsFileAside, [&bytes](platform::DurableFileWriter& writer) {
+        return writer.write(bytes.constData(), bytes.size());
+    });
+    if (saved) {
+        seenProjects = *saved;
+        seenProjectList = projects_;
+    }
+    return saved.has_value();
 }
 
 std::optional<platform::FileIdentity> TockleStore::writeReplacing(

@@ -7,6 +7,8 @@
 #include <QList>
 #include <QObject>
 #include <QStringList>
+#include <QFileSystemWatcher>
+#include <QHash>
 #include <QTimer>
 
 #include <chrono>
@@ -15,10 +17,7 @@
 #include <memory>
 #include <optional>
 
-namespace platform {
-class DurableFileWriter;
-struct FileIdentity;
-}
+#include "platform/files.h"
 
 // Where the store keeps and exports its files, and the services it calls. Tests pass their
 // own; system() is what the running program uses.
@@ -62,6 +61,11 @@ public:
     void saveUnsavedLists();
     bool hasUnsavedChanges() const { return tocklesUnsaved || projectsUnsaved; }
 
+    // Takes in what changed on disk behind the store's back (another computer's sync, a hand
+    // edit, a second copy of the program, a sync tool's conflict copy): merged, never
+    // overwritten. A file watcher calls it; each save does the same first.
+    void refreshFromDisk();
+
 Q_SIGNALS:
     void objectWillChange();
     void projectsChanged(const QStringList& projects);
@@ -70,6 +74,11 @@ private:
     bool writeTockles();
     bool writeProjects();
     void scheduleRetry();
+    // Each returns whether memory now holds what the file does not.
+    bool mergeTocklesFromDisk();
+    bool mergeProjectsFromDisk();
+    bool mergeConflictCopies();
+    void watch();
 
     // Writes a list's file through `fill`. A file that existed but did not load (`keepAside`)
     // is first moved aside, never written over. The identity of the file now in place, or
@@ -83,6 +92,14 @@ private:
     QString projectsFileURL_;
 
     StoreEnvironment environment;
+    // The version of each file this store last loaded or wrote (nothing: there was no file),
+    // and the project list that version held.
+    std::optional<platform::FileIdentity> seenTockles;
+    std::optional<platform::FileIdentity> seenProjects;
+    QStringList seenProjectList;
+    QHash<QString, platform::FileIdentity> mergedConflictCopies;
+    QFileSystemWatcher watcher;
+    QTimer watchSettle;
     bool tocklesUnsaved = false;
     bool projectsUnsaved = false;
     QTimer retry;

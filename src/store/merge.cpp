@@ -1,0 +1,55 @@
+#include "store/merge.h"
+
+#include "model/project_name.h"
+
+#include <QSet>
+
+namespace {
+
+QSet<QString> canonicalSet(const QStringList& names)
+{
+    QSet<QString> set;
+    set.reserve(names.size());
+    for (const QString& name : names)
+        set.insert(canonicalName(name));
+    return set;
+}
+
+} // namespace
+
+QList<Tockle> mergedTockles(const QList<Tockle>& onDisk, const QList<Tockle>& inMemory)
+{
+    QSet<QUuid> ids;
+    ids.reserve(onDisk.size());
+    for (const Tockle& t : onDisk)
+        ids.insert(t.id);
+    QList<Tockle> merged = onDisk;
+    for (const Tockle& t : inMemory) {
+        if (!ids.contains(t.id))
+            merged.append(t);
+    }
+    return merged;
+}
+
+QStringList mergedProjects(const QStringList& base, const QStringList& ours, const QStringList& theirs)
+{
+    const QSet<QString> inBase = canonicalSet(base);
+    const QSet<QString> inOurs = canonicalSet(ours);
+    QSet<QString> taken;
+    QStringList merged;
+    for (const QString& name : theirs) {
+        const QString key = canonicalName(name);
+        if (inBase.contains(key) && !inOurs.contains(key))
+            continue; // one we removed
+        taken.insert(key);
+        merged.append(name); // as the file has it, a name listed twice included
+    }
+    for (const QString& name : ours) {
+        const QString key = canonicalName(name);
+        if (!inBase.contains(key) && !taken.contains(key)) { // one we added
+            taken.insert(key);
+            merged.append(name);
+        }
+    }
+    return merged;
+}

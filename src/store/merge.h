@@ -1,0 +1,17 @@
+#pragma once
+
+#include "model/tockle.h"
+
+#include <QList>
+#include <QStringList>
+
+// Another computer's sync, a hand edit or a second copy of the program may change a list's
+// file behind the store's back; these rules combine it with the store's own list.
+
+// Records are only ever added, each with its own id, so the union loses nothing: the file's
+// records in their order, then those only in memory in theirs.
+QList<Tockle> mergedTockles(const QList<Tockle>& onDisk, const QList<Tockle>& inMemory);
+
+// Three-way against `base`, the file as the store last saw it: a name added on either side is
+// kept, a name removed on either side is removed; the file's order first, then ours.
+QStringList mergedProjects(const QStringList& base, const QStringList& ours, const QStringList& theirs);

@@ -1,0 +1,164 @@
+// Several writers of one history: another computer's sync, a hand edit, a second copy of the
+// program, a sync tool's conflict copies. Nothing any of them saved is lost or doubled.
+#include "model/json_codec.h"
+#include "store/merge.h"
+#include "store/tockle_store.h"
+#include "support/temp_folder.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+Tockle record(const char* name)
+{
+    return Tockle(QString::fromLatin1(name), Instant::fromReferenceSeconds(1), Instant::fromReferenceSeconds(2), 1);
+}
+
+QStringList names(const QList<Tockle>& list)
+{
+    QStringList out;
+    for (const Tockle& t : list)
+        out.append(t.projectName);
+    return out;
+}
+
+QStringList split(const char* list)
+{
+    return QString::fromLatin1(list).split(QLatin1Char(','), Qt::SkipEmptyParts);
+}
+
+class MergeTest : public ::testing::Test {
+protected:
+    std::unique_ptr<TockleStore> store()
+    {
+        StoreEnvironment env;
+        env.applicationSupportDirectory = folder.path();
+        return std::make_unique<TockleStore>(env);
+    }
+    QStringList onDisk() const { return names(decodeTockles(folder.read(folder.dataFile("tockles.json"))).value()); }
+    QByteArray projectsOnDisk() const { return folder.read(folder.dataFile("projects.json")); }
+    // As a sync tool delivers a file: written beside it, then renamed into place.
+    void deliver(const char* name, const QByteArray& bytes) const
+    {
+        folder.write(folder.dataFile("incoming.tmp"), bytes);
+        QFile::remove(folder.dataFile(name));
+        QFile::rename(folder.dataFile("incoming.tmp"), folder.dataFile(name));
+    }
+
+    TempFolder folder;
+};
+
+} // namespace
+
+TEST(MergeRules, ProjectsThreeWay)
+{
+    struct Row {
+        const char *base, *ours, *theirs, *merged;
+    };
+    const Row rows[] = {
+        {"X,Y", "X,Y", "X,Y", "X,Y"},
+        {"X,Y", "Y", "X,Y,Z", "Y,Z"},   // we removed X, they added Z
+        {"X,Y", "X,Y,W", "Y", "Y,W"},   // they removed X, we added W
+        {"", "A", "B", "B,A"},          // both added: the file's order first
+        {"A", "A,B", "A,B", "A,B"},     // both added the same name once
+        {"A,B", "B,A", "A,B", "A,B"},   // order follows the file
+        {"A", "", "A,A", ""},           // we removed a name the file lists twice
+        {"A", "A", "A,A", "A,A"},       // a name listed twice stays as the file has it
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.base) + " | " + row.ours + " | " + row.theirs);
+        EXPECT_EQ(mergedProjects(split(row.base), split(row.ours), split(row.theirs)), split(row.merged));
+    }
+}
+
+TEST(MergeRules, RecordsAreTheUnionByIdInTheFilesOrderThenOurs)
+{
+    const Tockle a = record("a"), b = record("b"), c = record("c");
+    EXPECT_EQ(names(mergedTockles({a, b}, {a, c})), split("a,b,c"));
+    EXPECT_EQ(names(mergedTockles({}, {c, a})), split("c,a"));
+    EXPECT_EQ(names(mergedTockles({b, b}, {b})), split("b,b")) << "what the file holds stays as it is";
+}
+
+TEST_F(MergeTest, TwoCopiesAppendingToOneFolderLoseNothing)
+{
+    auto first = store();
+    auto second = store();
+    first->addTockle(record("a1"));
+    second->addTockle(record("b1"));
+    first->addTockle(record("a2"));
+    second->addTockle(record("b2"));
+    EXPECT_EQ(onDisk(), split("a1,b1,a2,b2"));
+    EXPECT_EQ(names(second->tockles()), onDisk());
+
+    first->addProject(QStringLiteral("X"));
+    first->addProject(QStringLiteral("Y"));
+    second->refreshFromDisk();
+    first->removeProject(QStringLiteral("X"));
+    second->addProject(QStringLiteral("Z"));
+    EXPECT_EQ(projectsOnDisk(), R"(["Y","Z"])");
+    first->refreshFromDisk();
+    EXPECT_EQ(first->projects(), split("Y,Z"));
+}
+
+TEST_F(MergeTest, AHandEditBetweenSavesIsKeptAndAnUndecodableOneSetAside)
+{
+    auto s = store();
+    const Tockle r1 = record("r1");
+    s->addTockle(r1);
+    deliver("tockles.json", encodeTockles({r1, record("hand")}).value());
+    s->addTockle(record("r2"));
+    EXPECT_EQ(onDisk(), split("r1,hand,r2"));
+
+    deliver("tockles.json", "garbage");
+    s->addTockle(record("r3"));
+    EXPECT_EQ(onDisk(), split("r1,hand,r2,r3")) << "memory is written, nothing is merged from garbage";
+    const QStringList entries = folder.entries(QStringLiteral("Tockles"));
+    const auto aside = std::find_if(entries.cbegin(), entries.cend(),
+                                    [](const QString& e) { return e.contains(QLatin1String("unreadable")); });
+    ASSERT_NE(aside, entries.cend());
+    EXPECT_EQ(folder.read(folder.file(QStringLiteral("Tockles/") + *aside)), "garbage");
+}
+
+TEST_F(MergeTest, ConflictCopiesOfSyncToolsAreMergedAndLeftAlone)
+{
+    const Tockle r1 = record("r1");
+    folder.write(folder.dataFile("tockles.json"), encodeTockles({r1}).value());
+    const QByteArray syncthing = encodeTockles({r1, record("c1")}).value();
+    const QByteArray dropbox = encodeTockles({record("c2")}).value();
+    folder.write(folder.dataFile("tockles.sync-conflict-20261207-010203-ABCDEFG.json"), syncthing);
+    folder.write(folder.dataFile("tockles (Laptop's conflicted copy 2026-12-07).json"), dropbox);
+    auto s = store();
+    // Copies are taken in the order of their names.
+    EXPECT_EQ(names(s->tockles()), split("r1,c2,c1"));
+    EXPECT_EQ(onDisk(), split("r1,c2,c1"));
+    EXPECT_EQ(folder.read(folder.dataFile("tockles.sync-conflict-20261207-010203-ABCDEFG.json")), syncthing);
+    EXPECT_EQ(folder.read(folder.dataFile("tockles (Laptop's conflicted copy 2026-12-07).json")), dropbox);
+    s->addTockle(record("r2"));
+    EXPECT_EQ(onDisk(), split("r1,c2,c1,r2")) << "a copy is merged once, not at every save";
+}
+
+TEST_F(MergeTest, AFileChangedWhileIdleIsTakenInWithoutASave)
+{
+    int argc = 1;
+    char name[] = "tockles_core_tests";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv); // the file watcher needs an event loop
+    auto s = store();
+    s->addProject(QStringLiteral("Here"));
+    int notices = 0;
+    QStringList announced;
+    QObject::connect(s.get(), &TockleStore::objectWillChange, [&] { ++notices; });
+    QObject::connect(s.get(), &TockleStore::projectsChanged, [&](const QStringList& list) { announced = list; });
+    deliver("tockles.json", encodeTockles({record("elsewhere")}).value());
+    deliver("projects.json", R"(["Here","There"])");
+    QDeadlineTimer deadline(30000);
+    while ((s->tockles().isEmpty() || s->projects().size() < 2) && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_EQ(names(s->tockles()), split("elsewhere"));
+    EXPECT_EQ(s->projects(), split("Here,There"));
+    EXPECT_EQ(announced, split("Here,There")) << "the selection rule hears of it";
+    EXPECT_GE(notices, 2);
+}
