@@ -101,6 +101,11 @@ TEST_F(MergeTest, TwoCopiesAppendingToOneFolderLoseNothing)
     EXPECT_EQ(projectsOnDisk(), R"(["Y","Z"])");
     first->refreshFromDisk();
     EXPECT_EQ(first->projects(), split("Y,Z"));
+
+    // Another computer's first list, made before the two ever synced, shares no name with ours.
+    deliver("projects.json", R"(["Other"])");
+    first->refreshFromDisk();
+    EXPECT_EQ(first->projects(), split("Other,Y,Z")) << "nothing of ours counts as removed";
 }
 
 TEST_F(MergeTest, AHandEditBetweenSavesIsKeptAndAnUndecodableOneSetAside)

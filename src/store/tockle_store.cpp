@@ -39,11 +39,10 @@ List load(const QString& path, bool& keepAside, std::optional<platform::FileIden
 }
 
 // Sync tools keep both sides of a conflict: Syncthing as "tockles.sync-conflict-….json",
-// Nextcloud and Dropbox as "tockles (… conflicted copy ….json".
-bool isConflictCopy(const QString& fileName)
+// Nextcloud and Dropbox as "tockles (… conflicted copy ….json"; likewise for projects.json.
+bool isConflictCopy(const QString& fileName, QLatin1String list)
 {
-    return fileName.startsWith(QLatin1String("tockles"), Qt::CaseInsensitive)
-           && fileName.endsWith(QLatin1String(".json"), Qt::CaseInsensitive)
+    return fileName.startsWith(list, Qt::CaseInsensitive) && fileName.endsWith(QLatin1String(".json"), Qt::CaseInsensitive)
            && fileName.contains(QLatin1String("conflict"), Qt::CaseInsensitive);
 }
 
@@ -97,8 +96,12 @@ TockleStore::TockleStore(StoreEnvironment env, QObject* parent)
     seenProjectList = projects_;
     if (fileURL_.isEmpty())
         return;
-    if (mergeConflictCopies())
-        saveTockles();
+    bool tocklesBehind = false;
+    bool projectsBehind = false;
+    mergeConflictCopies(tocklesBehind, projectsBehind);
+    tocklesUnsaved = tocklesBehind;
+    projectsUnsaved = projectsBehind;
+    saveUnsavedLists();
     if (!QCoreApplication::instance())
         return; // nothing to watch with: no event loop
     // A burst of changes (a sync delivering both files) is taken in once.
@@ -130,10 +133,10 @@ void TockleStore::refreshFromDisk()
     bool tocklesBehind = false;
     if (!keepTocklesFileAside && platform::fileIdentity(fileURL_) != seenTockles)
         tocklesBehind = mergeTocklesFromDisk();
-    tocklesBehind = mergeConflictCopies() || tocklesBehind;
     bool projectsBehind = false;
     if (!keepProjectsFileAside && platform::fileIdentity(projectsFileURL_) != seenProjects)
         projectsBehind = mergeProjectsFromDisk();
+    mergeConflictCopies(tocklesBehind, projectsBehind);
     tocklesUnsaved = tocklesUnsaved || tocklesBehind;
     projectsUnsaved = projectsUnsaved || projectsBehind;
     saveUnsavedLists();
@@ -182,7 +185,15 @@ bool TockleStore::mergeProjectsFromDisk()
         return true;
     }
     seenProjects = identity;
-    const QStringList merged = mergedProjects(seenProjectList, projects_, *onDisk);
+    // A list that keeps none of the names last seen does not descend from that version: it is
+    // another computer's first list, which a sync tool may deliver without a conflict copy. Its
+    // names are added to ours, and none of ours counts as removed.
+    const bool descends = seenProjectList.isEmpty() || onDisk->isEmpty()
+                          || std::any_of(onDisk->cbegin(), onDisk->cend(), [this](const QString& name) {
+                                 return std::any_of(seenProjectList.cbegin(), seenProjectList.cend(),
+                                                    [&name](const QString& seen) { return namesEqual(seen, name); });
+                             });
+    const QStringList merged = mergedProjects(descends ? seenProjectList : QStringList(), projects_, *onDisk);
     seenProjectList = *onDisk;
     if (merged != projects_) {
         Q_EMIT objectWillChange();
@@ -192,31 +203,45 @@ bool TockleStore::mergeProjectsFromDisk()
     return merged != *onDisk;
 }
 
-bool TockleStore::mergeConflictCopies()
+void TockleStore::mergeConflictCopies(bool& tocklesBehind, bool& projectsBehind)
 {
     const QDir folder = QFileInfo(fileURL_).absoluteDir();
-    bool added = false;
+    const std::optional<platform::FileIdentity> projectsFile = platform::fileIdentity(projectsFileURL_);
     for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden)) {
-        if (!isConflictCopy(name))
+        const bool records = isConflictCopy(name, QLatin1String("tockles"));
+        if (!records && !isConflictCopy(name, QLatin1String("projects")))
             continue;
         const QString path = folder.filePath(name);
         const std::optional<platform::FileIdentity> identity = platform::fileIdentity(path);
         if (!identity || mergedConflictCopies.value(name) == *identity)
             continue;
         mergedConflictCopies.insert(name, *identity);
-        platform::ReadResult read = platform::readWholeFile(path, jsonReadPadding());
-        const std::optional<QList<Tockle>> copy =
-            read.status == platform::ReadStatus::ok ? decodeTockles(read.bytes) : std::nullopt;
-        if (!copy)
+        // A projects copy older than the projects file was taken in before, and a name since
+        // removed must not come back at every start. Records come back only once: by id.
+        if (!records && projectsFile && identity->modifiedNs <= projectsFile->modifiedNs)
             continue;
-        QList<Tockle> merged = mergedTockles(tockles_, *copy);
-        if (merged.size() > tockles_.size()) {
-            Q_EMIT objectWillChange();
-            tockles_ = std::move(merged);
-            added = true;
+        platform::ReadResult read = platform::readWholeFile(path, jsonReadPadding());
+        if (read.status != platform::ReadStatus::ok)
+            continue;
+        if (records) {
+            const std::optional<QList<Tockle>> copy = decodeTockles(read.bytes);
+            QList<Tockle> merged = copy ? mergedTockles(tockles_, *copy) : tockles_;
+            if (merged.size() > tockles_.size()) {
+                Q_EMIT objectWillChange();
+                tockles_ = std::move(merged);
+                tocklesBehind = true;
+            }
+        } else if (const std::optional<QStringList> copy = decodeProjects(read.bytes)) {
+            // The other side of a conflict removed nothing we can tell: its names are added.
+            const QStringList merged = mergedProjects(projects_, projects_, projects_ + *copy);
+            if (merged != projects_) {
+                Q_EMIT objectWillChange();
+                projects_ = merged;
+                Q_EMIT projectsChanged(projects_);
+                projectsBehind = true;
+            }
         }
     }
-    return added;
 }
 
 bool TockleStore::containsProject(const QString& name) const

@@ -77,7 +77,7 @@ private:
     // Each returns whether memory now holds what the file does not.
     bool mergeTocklesFromDisk();
     bool mergeProjectsFromDisk();
-    bool mergeConflictCopies();
+    void mergeConflictCopies(bool& tocklesBehind, bool& projectsBehind);
     void watch();
 
     // Writes a list's file through `fill`. A file that existed but did not load (`keepAside`)
