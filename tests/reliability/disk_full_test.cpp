@@ -161,24 +161,39 @@ TEST(DiskFull, ChangesMadeWhileSavesFailAreSavedLaterWithoutAnotherChange)
     StoreEnvironment env;
     env.applicationSupportDirectory = base;
     env.saveRetryInterval = std::chrono::milliseconds(10);
-    for (const char* way : {"the other list", "the timer", "exit"}) {
-        SCOPED_TRACE(way);
+    struct Way {
+        const char* failure;
+        const char* catchUp;
+    };
+    const QString filler = base + QStringLiteral("/filler");
+    for (const Way way : {Way{"read-only", "the other list"}, Way{"read-only", "the timer"}, Way{"read-only", "exit"},
+                          Way{"full", "exit"}}) {
+        SCOPED_TRACE(std::string(way.failure) + ", caught up by " + way.catchUp);
         auto store = std::make_unique<TockleStore>(env);
         const qsizetype records = store->tockles().size();
-        const QString project = QString::fromLatin1(way);
-        ASSERT_TRUE(fs.remount("size=1m", MS_RDONLY));
+        const QString project = QString::fromLatin1(way.failure) + QString::fromLatin1(way.catchUp);
+        if (std::string_view(way.failure) == "full") {
+            QFile fill(filler);
+            ASSERT_TRUE(fill.open(QIODevice::WriteOnly));
+            const QByteArray block(4096, 'x');
+            while (fill.write(block) == block.size() && fill.flush()) {
+            }
+        } else {
+            ASSERT_TRUE(fs.remount("size=1m", MS_RDONLY));
+        }
         store->addProject(project);
         store->addTockle(record(int(records)));
         EXPECT_TRUE(store->hasUnsavedChanges());
+        QFile::remove(filler);
         ASSERT_TRUE(fs.remount("size=1m"));
-        if (std::string_view(way) == "the other list") {
+        if (std::string_view(way.catchUp) == "the other list") {
             store->removeProject(QStringLiteral("nothing of that name"));
-        } else if (std::string_view(way) == "the timer") {
+        } else if (std::string_view(way.catchUp) == "the timer") {
             QDeadlineTimer deadline(30000);
             while (store->hasUnsavedChanges() && !deadline.hasExpired())
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         } else {
-            store->saveUnsavedLists();
+            store->saveUnsavedLists(); // what Quit and the end of the session do
         }
         EXPECT_FALSE(store->hasUnsavedChanges());
         store.reset();
