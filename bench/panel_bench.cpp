@@ -1,5 +1,6 @@
 #include "history.h"
 #include "panel/content_view.h"
+#include "panel/panel_rules.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -36,6 +37,36 @@ static void BM_PanelTick(benchmark::State& state)
     }
 }
 BENCHMARK(BM_PanelTick)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// One tick's totals alone, from a loaded store, against the floor: one pass adding up every
+// record's duration.
+static void BM_Totals(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    writeHistory(dir.path(), state.range(0));
+    StoreEnvironment env;
+    env.applicationSupportDirectory = dir.path();
+    TockleStore store(env);
+    const QString none;
+    for (auto _ : state) {
+        const TockleStore::NameIndex index = store.nameIndex();
+        benchmark::DoNotOptimize(
+            totalsRows({store.projects(), store.tockles(), false, none, 0, none, &index.ids, &index.names}));
+    }
+}
+BENCHMARK(BM_Totals)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+static void BM_FloorDurations(benchmark::State& state)
+{
+    const QList<Tockle> records = history(state.range(0));
+    for (auto _ : state) {
+        double sum = 0;
+        for (const Tockle& t : records)
+            sum += t.duration;
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(BM_FloorDurations)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {

@@ -25,6 +25,19 @@ QStringList names(const QList<Tockle>& list)
     return out;
 }
 
+// The store's name index names each record's project.
+bool indexMatches(const TockleStore& store)
+{
+    const TockleStore::NameIndex index = store.nameIndex();
+    if (index.ids.size() != store.tockles().size())
+        return false;
+    for (qsizetype i = 0; i < index.ids.size(); ++i) {
+        if (index.names.at(index.ids[i]) != store.tockles()[i].projectName)
+            return false;
+    }
+    return true;
+}
+
 QStringList split(const char* list)
 {
     return QString::fromLatin1(list).split(QLatin1Char(','), Qt::SkipEmptyParts);
@@ -87,11 +100,15 @@ TEST_F(MergeTest, TwoCopiesAppendingToOneFolderLoseNothing)
     auto first = store();
     auto second = store();
     first->addTockle(record("a1"));
+    EXPECT_TRUE(indexMatches(*first));
     second->addTockle(record("b1"));
+    EXPECT_TRUE(indexMatches(*second));
     first->addTockle(record("a2"));
     second->addTockle(record("b2"));
     EXPECT_EQ(onDisk(), split("a1,b1,a2,b2"));
     EXPECT_EQ(names(second->tockles()), onDisk());
+    EXPECT_TRUE(indexMatches(*first)) << "the index follows appends and merges";
+    EXPECT_TRUE(indexMatches(*second));
 
     first->addProject(QStringLiteral("X"));
     first->addProject(QStringLiteral("Y"));

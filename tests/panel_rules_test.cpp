@@ -72,6 +72,13 @@ TEST(Totals, SumsPerNameInListOrderAndCountsTheRunningInterval)
     EXPECT_EQ(rowTexts(totalsRows({projects, tockles, true, nfd, 1, none}))[1], nfc + QStringLiteral("=2.5"));
     EXPECT_EQ(rowTexts(totalsRows({projects, tockles, false, idle, 3.5, none})).size(), 3)
         << "elapsed time only counts while tracking";
+
+    // With each record's name given as an index (as the store keeps it), the same sums.
+    const QStringList indexNames = {QStringLiteral("Gone"), QStringLiteral("Alpha"), nfd, QStringLiteral("Zeta"),
+                                    QStringLiteral("alpha")};
+    const QList<quint32> ids = {1, 2, 3, 0, 1, 4};
+    EXPECT_EQ(rowTexts(totalsRows({projects, tockles, true, nfd, 1, idle, &ids, &indexNames})),
+              rowTexts(totalsRows({projects, tockles, true, nfd, 1, idle})));
 }
 
 TEST(Totals, ANameListedTwiceShowsTheSameTotalTwice)

@@ -332,8 +332,9 @@ void ContentView::renderPicker()
 
 void ContentView::renderTotals()
 {
-    const QList<TotalsRow> rows = totalsRows({store->projects(), store->tockles(), isTracking,
-                                              currentProject, elapsedTime, selectedProject});
+    const TockleStore::NameIndex index = store->nameIndex();
+    const QList<TotalsRow> rows = totalsRows({store->projects(), store->tockles(), isTracking, currentProject,
+                                              elapsedTime, selectedProject, &index.ids, &index.names});
     while (totalsRowWidgets.size() < rows.size()) {
         auto* row = new QWidget(totalsSection);
         row->setObjectName(QStringLiteral("totalsRow"));

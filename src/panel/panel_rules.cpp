@@ -58,22 +58,35 @@ QList<TotalsRow> totalsRows(const TotalsInput& in)
     }
     QList<double> recorded(slotOf.size(), 0.0);
 
-    // Loaded records share one string per name, so the string's storage identifies the name
-    // for this pass: a pointer lookup per record, and the text compared once per distinct name.
-    QHash<std::pair<const QChar*, qsizetype>, qsizetype> slotOfStorage;
-    std::pair<const QChar*, qsizetype> lastKey{nullptr, -1};
-    qsizetype lastSlot = -1;
-    for (const Tockle& t : in.tockles) {
-        const std::pair<const QChar*, qsizetype> key{t.projectName.constData(), t.projectName.size()};
-        if (key != lastKey) {
-            lastKey = key;
-            auto it = slotOfStorage.constFind(key);
-            if (it == slotOfStorage.cend())
-                it = slotOfStorage.insert(key, slotOf.value(canonicalName(t.projectName), -1));
-            lastSlot = it.value();
+    if (in.nameIds && in.indexNames && in.nameIds->size() == in.tockles.size()) {
+        QList<qsizetype> slotOfId(in.indexNames->size(), -1);
+        for (qsizetype i = 0; i < in.indexNames->size(); ++i)
+            slotOfId[i] = slotOf.value(canonicalName(in.indexNames->at(i)), -1);
+        const quint32* ids = in.nameIds->constData();
+        const Tockle* records = in.tockles.constData();
+        for (qsizetype i = 0, n = in.tockles.size(); i < n; ++i) {
+            const qsizetype slot = slotOfId[ids[i]];
+            if (slot >= 0)
+                recorded[slot] += records[i].duration;
         }
-        if (lastSlot >= 0)
-            recorded[lastSlot] += t.duration;
+    } else {
+        // Loaded records share one string per name, so the string's storage identifies the
+        // name: a pointer lookup per record, and the text compared once per distinct name.
+        QHash<std::pair<const QChar*, qsizetype>, qsizetype> slotOfStorage;
+        std::pair<const QChar*, qsizetype> lastKey{nullptr, -1};
+        qsizetype lastSlot = -1;
+        for (const Tockle& t : in.tockles) {
+            const std::pair<const QChar*, qsizetype> key{t.projectName.constData(), t.projectName.size()};
+            if (key != lastKey) {
+                lastKey = key;
+                auto it = slotOfStorage.constFind(key);
+                if (it == slotOfStorage.cend())
+                    it = slotOfStorage.insert(key, slotOf.value(canonicalName(t.projectName), -1));
+                lastSlot = it.value();
+            }
+            if (lastSlot >= 0)
+                recorded[lastSlot] += t.duration;
+        }
     }
 
     QList<TotalsRow> rows;

@@ -37,6 +37,10 @@ struct TotalsInput {
     const QString& currentProject;
     double elapsedTime;
     const QString& selectedProject;
+    // Where known, each record's name as an index into `indexNames`: the sum then looks up no
+    // name per record.
+    const QList<quint32>* nameIds = nullptr;
+    const QStringList* indexNames = nullptr;
 };
 
 // One row per project in list order whose total is above zero, or that is selected. Each total

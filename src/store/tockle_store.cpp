@@ -164,6 +164,7 @@ bool TockleStore::mergeTocklesFromDisk()
     if (merged.size() != tockles_.size()) {
         Q_EMIT objectWillChange();
         tockles_ = std::move(merged);
+        forgetNameIndex(); // the file's records now come first
     }
     return behind;
 }
@@ -242,6 +243,35 @@ void TockleStore::mergeConflictCopies(bool& tocklesBehind, bool& projectsBehind)
             }
         }
     }
+}
+
+TockleStore::NameIndex TockleStore::nameIndex() const
+{
+    indexIds.reserve(tockles_.size());
+    // Loaded records share one string per name: the storage is compared before the text.
+    const QChar* lastData = nullptr;
+    quint32 lastId = 0;
+    for (qsizetype i = indexIds.size(); i < tockles_.size(); ++i) {
+        const QString& name = tockles_[i].projectName;
+        if (name.constData() != lastData || lastData == nullptr) {
+            auto it = indexIdOfName.constFind(name);
+            if (it == indexIdOfName.cend()) {
+                it = indexIdOfName.insert(name, quint32(indexNames.size()));
+                indexNames.append(name);
+            }
+            lastData = name.constData();
+            lastId = it.value();
+        }
+        indexIds.append(lastId);
+    }
+    return {indexNames, indexIds};
+}
+
+void TockleStore::forgetNameIndex()
+{
+    indexIds.clear();
+    indexNames.clear();
+    indexIdOfName.clear();
 }
 
 bool TockleStore::containsProject(const QString& name) const

@@ -43,6 +43,14 @@ public:
     ~TockleStore() override;
 
     const QList<Tockle>& tockles() const { return tockles_; }
+
+    // Each record's project name as an index into `names`, for sums that must not hash a name
+    // per record. Made when first asked for, then extended as records are added.
+    struct NameIndex {
+        const QStringList& names;
+        const QList<quint32>& ids;
+    };
+    NameIndex nameIndex() const;
     const QStringList& projects() const { return projects_; }
     const QString& fileURL() const { return fileURL_; }
     const QString& projectsFileURL() const { return projectsFileURL_; }
@@ -79,6 +87,7 @@ private:
     bool mergeProjectsFromDisk();
     void mergeConflictCopies(bool& tocklesBehind, bool& projectsBehind);
     void watch();
+    void forgetNameIndex();
 
     // Writes a list's file through `fill`. A file that existed but did not load (`keepAside`)
     // is first moved aside, never written over. The identity of the file now in place, or
@@ -87,6 +96,9 @@ private:
         const QString& path, bool& keepAside, const std::function<bool(platform::DurableFileWriter&)>& fill);
 
     QList<Tockle> tockles_;
+    mutable QStringList indexNames;
+    mutable QList<quint32> indexIds;
+    mutable QHash<QString, quint32> indexIdOfName;
     QStringList projects_;
     QString fileURL_;
     QString projectsFileURL_;
