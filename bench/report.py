@@ -12,16 +12,18 @@ for b in results["benchmarks"]:
         if b.get("aggregate_name") == "median" or name not in median:
             median[name] = b["real_time"] * {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b["time_unit"]]
 
+# label, operation, floor, what the floor is, target ratio, the size the target is set at
 rows = [
-    ("Load (construction)", "BM_StoreLoad", "BM_FloorParse", "one-shot simdjson parse", 3.0),
-    ("One stop (addTockle)", "BM_AddTockle", "BM_FloorWriteFsync", "write+fsync", 1.5),
-    ("First stop after a start", "BM_FirstAddTockle", "BM_FloorWriteFsync", "write+fsync", None),
-    ("Export CSV", "BM_Export", "BM_FloorExport", "write+fsync+strftime", 2.0),
-    ("Panel tick (50 projects)", "BM_PanelTick", None, "", None),
+    ("Load (construction)", "BM_StoreLoad", "BM_FloorParse", "one-shot simdjson parse", 3.0, 100000),
+    ("One stop (addTockle)", "BM_AddTockle", "BM_FloorWriteFsync", "write+fsync", 1.5, 100000),
+    ("First stop after a start", "BM_FirstAddTockle", "BM_FloorWriteFsync", "write+fsync", None, None),
+    ("Export CSV", "BM_Export", "BM_FloorExport", "write+fsync+strftime", 2.0, 100000),
+    ("One tick's totals", "BM_Totals", "BM_FloorDurations", "one pass over the durations", 3.0, 1000000),
+    ("Panel tick (50 projects)", "BM_PanelTick", None, "", None, None),
 ]
 print(f"| Operation | Records | Median | Floor | Ratio | Target |")
 print(f"|---|---:|---:|---:|---:|---|")
-for label, op, floor, floor_name, target in rows:
+for label, op, floor, floor_name, target, target_at in rows:
     for n in (1000, 10000, 100000, 1000000):
         t = median.get(f"{op}/{n}")
         if t is None:
@@ -29,7 +31,7 @@ for label, op, floor, floor_name, target in rows:
         if floor:
             f = median.get(f"{floor}/{n}")
             ratio = t / f
-            goal = f"≤ {target}×" if target and n == 100000 else ""
+            goal = f"≤ {target}×" if target and n == target_at else ""
             print(f"| {label} | {n:,} | {t:.2f} ms | {f:.2f} ms ({floor_name}) | {ratio:.2f}× | {goal} |")
         else:
             goal = {100000: "≤ 2 ms", 1000000: "≤ 20 ms"}.get(n, "")
