@@ -24,6 +24,8 @@ namespace {
 // At login the session's panel may start a little after us; this long it may take before the
 // panel shows in a window of its own instead, so that a normal login never flashes one.
 constexpr int trayGraceMs = 3000;
+// Long enough for the tray to have asked for the icon and drawn it.
+constexpr int historyAfterIconMs = 100;
 
 // The window used where there is no tray: closing it ends the program.
 class FallbackWindow : public QWidget {
@@ -61,17 +63,29 @@ TocklesApp::~TocklesApp() = default;
 
 int TocklesApp::run()
 {
-    StoreEnvironment environment = StoreEnvironment::system();
+    StoreEnvironment system = StoreEnvironment::system();
+    system.fileViewer = std::make_shared<DesktopFileViewer>();
+    if (!start(std::move(system)))
+        return 0;
+    QMetaObject::invokeMethod(&appDelegate, &AppDelegate::applicationDidFinishLaunching, Qt::QueuedConnection);
+    platform::quitOnTerminationSignals();
+    QApplication::exec();
+    // Lists whose last save failed are written now; a running interval is not stored.
+    if (panel)
+        panel->store->saveUnsavedLists();
+    return 0;
+}
+
+bool TocklesApp::start(StoreEnvironment env)
+{
+    environment = std::move(env);
     if (environment.applicationSupportDirectory) {
         instance = std::make_unique<SingleInstance>(
             QDir(*environment.applicationSupportDirectory).filePath(QStringLiteral("Tockles")));
         if (!instance->claim())
-            return 0;
+            return false;
         connect(instance.get(), &SingleInstance::showRequested, this, &TocklesApp::showPanel);
     }
-    environment.fileViewer = std::make_shared<DesktopFileViewer>();
-    panel = new ContentView(std::move(environment));
-    connect(panel, &ContentView::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     trays = std::make_unique<TrayAvailability>();
     if (trays->available()) {
         moveIntoTray();
@@ -79,27 +93,46 @@ int TocklesApp::run()
         connect(trays.get(), &TrayAvailability::appeared, this, &TocklesApp::moveIntoTray);
         QTimer::singleShot(trayGraceMs, this, &TocklesApp::showFallbackWindow);
     }
-    QMetaObject::invokeMethod(&appDelegate, &AppDelegate::applicationDidFinishLaunching, Qt::QueuedConnection);
-    platform::quitOnTerminationSignals();
-    QApplication::exec();
-    // Lists whose last save failed are written now; a running interval is not stored.
-    panel->store->saveUnsavedLists();
-    return 0;
+    // The tray draws the icon once the event loop has answered it; the history is read after.
+    QTimer::singleShot(historyAfterIconMs, this, [this] { ensurePanel(); });
+    return true;
+}
+
+ContentView& TocklesApp::ensurePanel()
+{
+    if (!panel) {
+        panel = new ContentView(environment);
+        connect(panel, &ContentView::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        attachPanel();
+    }
+    return *panel;
+}
+
+void TocklesApp::attachPanel()
+{
+    if (!panel || !tray || popup)
+        return;
+    popup = std::make_unique<PanelWindow>(panel, platform::panelStyle()); // takes the panel out of the fallback window
+    window.reset();
+    connect(tray.get(), &TrayItem::toggleRequested, panel, &ContentView::toggleTracking);
+    connect(panel, &ContentView::stateChanged, this, &TocklesApp::updateTray);
+    updateTray();
 }
 
 void TocklesApp::moveIntoTray()
 {
     if (tray)
         return;
-    popup = std::make_unique<PanelWindow>(panel, platform::panelStyle()); // takes the panel out of the fallback window
-    window.reset();
     tray = std::make_unique<TrayItem>();
-    connect(tray.get(), &TrayItem::clicked, this, [this] { popup->toggle(trayAnchor()); });
+    connect(tray.get(), &TrayItem::clicked, this, [this] {
+        ensurePanel();
+        popup->toggle(trayAnchor());
+    });
     connect(tray.get(), &TrayItem::openRequested, this, &TocklesApp::showPanel);
-    connect(tray.get(), &TrayItem::toggleRequested, panel, &ContentView::toggleTracking);
     connect(tray.get(), &TrayItem::quitRequested, qApp, &QCoreApplication::quit);
-    connect(panel, &ContentView::stateChanged, this, &TocklesApp::updateTray);
-    updateTray();
+    // Until the history is read nothing can start: the panel's idle control, disabled.
+    tray->showState({false, tr("Tockles"), QCoreApplication::translate("ContentView", "Start Tracking"), false});
+    attachPanel();
     tray->show();
 }
 
@@ -107,12 +140,13 @@ void TocklesApp::showFallbackWindow()
 {
     if (tray || window)
         return;
-    window = std::make_unique<FallbackWindow>(panel);
+    window = std::make_unique<FallbackWindow>(&ensurePanel());
     window->show();
 }
 
 void TocklesApp::showPanel()
 {
+    ensurePanel();
     if (popup) {
         popup->open(trayAnchor());
         return;

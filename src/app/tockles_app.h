@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/tockle_store.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -38,18 +40,29 @@ public:
     // Runs the event loop until the panel's Quit; returns at once when another instance runs.
     int run();
 
+    // Puts the icon (or, without a tray, the window after a grace) up at once and reads the
+    // history right after, so a long history never delays the icon. False when another
+    // instance runs and has been asked to show its panel.
+    bool start(StoreEnvironment environment);
+    // The panel, reading the history first if that has not happened yet: a click while it is
+    // being read opens the panel with the whole history.
+    ContentView& ensurePanel();
+    bool panelLoaded() const { return panel != nullptr; }
+    void showPanel();
+
     AppDelegate appDelegate;
 
 private:
     void moveIntoTray();
     void showFallbackWindow();
-    void showPanel();
+    void attachPanel();
     void updateTray();
     QRect trayAnchor() const;
 
     std::unique_ptr<SingleInstance> instance;
     std::unique_ptr<TrayAvailability> trays;
     std::unique_ptr<TrayItem> tray;
+    StoreEnvironment environment;
     ContentView* panel = nullptr;
     std::unique_ptr<PanelWindow> popup;
     std::unique_ptr<QWidget> window;

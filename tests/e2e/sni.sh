@@ -23,7 +23,7 @@ PIDS+=($APP)
 poll 200 shows activated || fail "no item registered or activated: $(cat "$LOG")"
 for line in "title Tockles" "tooltip Tockles" "iconname tockles-symbolic" "icon pixmap" "mark no" \
     "menu Open Tockles|Start Tracking (disabled)|Quit"; do
-    shows "$line" || fail "expected '$line': $(cat "$LOG")"
+    poll 100 shows "$line" || fail "expected '$line': $(cat "$LOG")"
 done
 poll 200 visible_window "$APP" 255 270 || fail "a click through the host did not open the panel"
 PANEL=$(visible_window "$APP" 255 270)

@@ -1,0 +1,32 @@
+#include "app/tockles_app.h"
+#include "model/json_codec.h"
+#include "panel/content_view.h"
+#include "support/temp_folder.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+// The icon (or window) comes first and the history is read right after, never before; a click
+// while it is being read opens the panel with all of it.
+TEST(AppStart, TheHistoryIsReadAfterTheIconAndAClickMeanwhileGetsAllOfIt)
+{
+    for (const bool click : {true, false}) {
+        SCOPED_TRACE(click ? "clicked at once" : "left alone");
+        TempFolder folder;
+        const QList<Tockle> history(5000, Tockle(QStringLiteral("A"), {}, {}, 1.5));
+        folder.write(folder.dataFile("tockles.json"), encodeTockles(history).value());
+        folder.write(folder.dataFile("projects.json"), R"(["A"])");
+        StoreEnvironment env;
+        env.applicationSupportDirectory = folder.path();
+        TocklesApp app;
+        ASSERT_TRUE(app.start(env));
+        EXPECT_FALSE(app.panelLoaded()) << "starting reads no history";
+        if (click)
+            app.showPanel();
+        else
+            EXPECT_TRUE(QTest::qWaitFor([&] { return app.panelLoaded(); }, 30000));
+        ASSERT_TRUE(app.panelLoaded());
+        EXPECT_EQ(app.ensurePanel().store->tockles().size(), history.size());
+    }
+}
