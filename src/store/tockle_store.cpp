@@ -108,9 +108,13 @@ TockleStore::TockleStore(StoreEnvironment env, QObject* parent)
     watchSettle.setSingleShot(true);
     watchSettle.setInterval(200);
     connect(&watchSettle, &QTimer::timeout, this, &TockleStore::refreshFromDisk);
-    connect(&watcher, &QFileSystemWatcher::directoryChanged, &watchSettle, qOverload<>(&QTimer::start));
-    connect(&watcher, &QFileSystemWatcher::fileChanged, &watchSettle, qOverload<>(&QTimer::start));
-    watch();
+    // Setting the watch up costs milliseconds of waiting on the kernel: not during the load.
+    QMetaObject::invokeMethod(this, [this] {
+        watcher = std::make_unique<QFileSystemWatcher>();
+        connect(watcher.get(), &QFileSystemWatcher::directoryChanged, &watchSettle, qOverload<>(&QTimer::start));
+        connect(watcher.get(), &QFileSystemWatcher::fileChanged, &watchSettle, qOverload<>(&QTimer::start));
+        refreshFromDisk(); // whatever arrived between the load and now
+    }, Qt::QueuedConnection);
 }
 
 void TockleStore::watch()
@@ -121,10 +125,12 @@ void TockleStore::watch()
         if (platform::pathExists(file))
             paths.append(file);
     }
-    const QStringList watched = watcher.files() + watcher.directories();
+    if (!watcher)
+        return;
+    const QStringList watched = watcher->files() + watcher->directories();
     for (const QString& path : paths) {
         if (!watched.contains(path))
-            watcher.addPath(path);
+            watcher->addPath(path);
     }
 }
 

@@ -110,7 +110,7 @@ private:
     std::optional<platform::FileIdentity> seenProjects;
     QStringList seenProjectList;
     QHash<QString, platform::FileIdentity> mergedConflictCopies;
-    QFileSystemWatcher watcher;
+    std::unique_ptr<QFileSystemWatcher> watcher;
     QTimer watchSettle;
     bool tocklesUnsaved = false;
     bool projectsUnsaved = false;
