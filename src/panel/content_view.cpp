@@ -282,13 +282,8 @@ void ContentView::render()
     addButton->setEnabled(!trimmedName(newProjectName).isEmpty());
 
     elapsedLabel->setText(formatDuration(elapsedTime));
-    if (isTracking) {
-        const QString pattern = tr("Stop (%1)");
-        startStopButton->setLabel(pattern.section(QStringLiteral("%1"), 0, 0), shownName(currentProject),
-                                  pattern.section(QStringLiteral("%1"), 1));
-    } else {
-        startStopButton->setLabel(tr("Start Tracking"), {}, {});
-    }
+    const LabelParts label = startStopLabelParts();
+    startStopButton->setLabel(label.before, label.name, label.after);
     const bool enabled = startStopEnabled(store->projects(), isTracking, selectedProject);
     startStopButton->setEnabled(enabled);
     startStopShortcut->setEnabled(enabled);
@@ -301,9 +296,18 @@ void ContentView::render()
     Q_EMIT stateChanged();
 }
 
+ContentView::LabelParts ContentView::startStopLabelParts() const
+{
+    if (!isTracking)
+        return {tr("Start Tracking"), {}, {}};
+    const QString pattern = tr("Stop (%1)");
+    return {pattern.section(QStringLiteral("%1"), 0, 0), shownName(currentProject), pattern.section(QStringLiteral("%1"), 1)};
+}
+
 QString ContentView::startStopLabel() const
 {
-    return isTracking ? tr("Stop (%1)").arg(shownName(currentProject)) : tr("Start Tracking");
+    const LabelParts label = startStopLabelParts();
+    return label.before + label.name + label.after;
 }
 
 void ContentView::renderPicker()

@@ -64,6 +64,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The label around the name, so the control can shorten the name alone.
+    struct LabelParts {
+        QString before, name, after;
+    };
+    LabelParts startStopLabelParts() const;
     void buildWidgets();
     void renderPicker();
     void renderTotals();
