@@ -159,6 +159,43 @@ TEST(RecordsFile, OneBadRecordFailsTheWholeFile)
     }
 }
 
+// Files of several megabytes are parsed a slice at a time; the result must be that of one piece.
+TEST(RecordsFile, ALongFileReadsExactlyAsOnePiece)
+{
+    const struct {
+        const char* name;
+        const char* separator;
+    } forms[] = {
+        {"Client project", ","},
+        {"Looks like a break },{ inside a name", ","}, // a cut there ends a slice inside a string
+        {"Pretty", " ,\n  "},
+    };
+    for (const auto& form : forms) {
+        SCOPED_TRACE(form.name);
+        QList<Tockle> list;
+        for (int i = 0; i < 40000; ++i)
+            list.append(Tockle(QString::fromUtf8(form.name) + QString::number(i % 7),
+                               Instant::fromReferenceSeconds(i), Instant::fromReferenceSeconds(i + 0.5), 0.5));
+        QByteArray file = encoded(list);
+        file.replace("},{", QByteArray("}") + form.separator + "{");
+        const auto decoded = decodeTockles(file);
+        ASSERT_TRUE(decoded);
+        ASSERT_EQ(decoded->size(), list.size());
+        for (qsizetype i : {qsizetype(0), list.size() / 2, list.size() - 1}) {
+            EXPECT_EQ(decoded->at(i).id, list[i].id);
+            EXPECT_EQ(decoded->at(i).projectName, list[i].projectName);
+        }
+        // One fault anywhere still fails the whole file.
+        for (double at : {0.0, 0.3, 0.6, 0.99}) {
+            const qsizetype cut = file.indexOf("}", qsizetype(double(file.size()) * at)) + 1;
+            EXPECT_FALSE(decodeTockles(file.left(cut) + R"(,{"id":"x"})" + file.mid(cut))) << at;
+        }
+        EXPECT_FALSE(decodeTockles(file + "]"));
+        EXPECT_FALSE(decodeTockles(file.chopped(1)));
+        EXPECT_TRUE(decodeTockles(" \n" + file + "\n"));
+    }
+}
+
 TEST(RecordsFile, MalformedDocumentsFail)
 {
     const char* const bad[] = {"",        "{}",       "\"x\"",   "[",        "[]]",       "[] x",

@@ -154,6 +154,22 @@ TEST_F(StoreTest, ExtraMembersAreDroppedAtTheNextSave)
     EXPECT_EQ(tocklesBytes(), encodeTockles(store->tockles()).value());
 }
 
+// A history of several megabytes is read in slices; what is saved after it is still exactly the
+// old bytes with the new record appended.
+TEST_F(StoreTest, ALongHistorySavesByteForByte)
+{
+    QList<Tockle> history;
+    for (int i = 0; i < 30000; ++i)
+        history.append(sample(QStringLiteral("Client %1").arg(i % 40), i * 20.25));
+    const QByteArray before = encodeTockles(history).value();
+    folder.write(folder.dataFile("tockles.json"), before);
+    auto store = makeStore();
+    ASSERT_EQ(store->tockles().size(), history.size());
+    const Tockle added = sample(QStringLiteral("Late"));
+    store->addTockle(added);
+    EXPECT_EQ(tocklesBytes(), before.chopped(1) + "," + encodeTockles({added})->mid(1));
+}
+
 TEST_F(StoreTest, ARecordsFileChangedBehindTheStoresBackIsWrittenWhole)
 {
     auto store = makeStore();

@@ -10,6 +10,7 @@
 #include <QStringDecoder>
 
 #include <array>
+#include <string>
 #include <unordered_map>
 
 namespace ondemand = simdjson::ondemand;
@@ -133,8 +134,12 @@ public:
     }
 
 private:
-    // The views point into the parser's string buffer, which lives as long as the parse.
-    std::unordered_map<std::string_view, QString> names;
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    // Keys are owned: the parser's string buffer is reused from one slice of the file to the next.
+    std::unordered_map<std::string, QString, Hash, std::equal_to<>> names;
 };
 
 std::optional<Tockle> decodeTockle(ondemand::value element, NameTable& names)
@@ -178,12 +183,10 @@ std::optional<Tockle> decodeTockle(ondemand::value element, NameTable& names)
 // Runs `each` on every element of the top-level array; fails on anything else, including
 // content after the array (the on-demand parser does not look there by itself).
 template <typename Each>
-bool forEachElement(const QByteArray& bytes, Each each)
+bool forEachElement(ondemand::parser& parser, simdjson::padded_string_view input, Each each)
 {
-    PaddedInput input(bytes);
-    ondemand::parser parser;
     ondemand::document document;
-    if (parser.iterate(input.view()).get(document))
+    if (parser.iterate(input).get(document))
         return false;
     ondemand::array array;
     if (document.get_array().get(array))
@@ -194,6 +197,78 @@ bool forEachElement(const QByteArray& bytes, Each each)
             return false;
     }
     return document.current_location().error() == simdjson::OUT_OF_BOUNDS;
+}
+
+template <typename Each>
+bool forEachElement(const QByteArray& bytes, Each each)
+{
+    PaddedInput input(bytes);
+    ondemand::parser parser;
+    return forEachElement(parser, input.view(), each);
+}
+
+// The parser needs several times the bytes it is given; a long history is therefore read a
+// slice of whole records at a time, so that this stays small however many years the file holds.
+constexpr size_t sliceBytes = size_t(1) << 20;
+
+bool isJsonSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+
+// A comma between "}" and "{" before `limit`, past `from`: where one record may end and the
+// next begin. Only a guess, since a name may hold the same characters; a slice cut inside a
+// string ends unclosed and fails its parse.
+size_t recordBreakBefore(std::string_view text, size_t from, size_t limit)
+{
+    for (size_t at = text.rfind(',', limit); at != std::string_view::npos && at > from;
+         at = text.rfind(',', at - 1)) {
+        size_t before = at - 1;
+        while (before > from && isJsonSpace(text[before]))
+            --before;
+        size_t after = at + 1;
+        while (after < text.size() && isJsonSpace(text[after]))
+            ++after;
+        if (text[before] == '}' && after < text.size() && text[after] == '{')
+            return at;
+    }
+    return std::string_view::npos;
+}
+
+// The elements of the top-level array, slice by slice: each slice is parsed as an array of its
+// own, with every rule of the whole. When a slice fails, the whole file is parsed at once and
+// decides (`restart` forgets what the slices gave), so a file is accepted exactly when it would be
+// as one piece.
+template <typename Each, typename Restart>
+bool forEachElementInSlices(const QByteArray& bytes, Each each, Restart restart)
+{
+    std::string_view text(bytes.constData(), size_t(bytes.size()));
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+    size_t at = 0;
+    while (at < text.size() && isJsonSpace(text[at]))
+        ++at;
+    if (text.size() - at <= 2 * sliceBytes || text[at] != '[')
+        return forEachElement(bytes, each);
+
+    ondemand::parser parser;
+    std::string slice;
+    const auto parseSlice = [&](std::string_view records, bool last) {
+        slice.reserve(records.size() + 2 + simdjson::SIMDJSON_PADDING);
+        slice.assign(1, '[');
+        slice.append(records);
+        if (!last)
+            slice.push_back(']');
+        return forEachElement(parser, simdjson::padded_string_view(slice.data(), slice.size(), slice.capacity()), each);
+    };
+    ++at;
+    while (text.size() - at > 2 * sliceBytes) {
+        const size_t cut = recordBreakBefore(text, at, at + sliceBytes);
+        if (cut == std::string_view::npos || !parseSlice(text.substr(at, cut - at), false))
+            break;
+        at = cut + 1;
+    }
+    if (text.size() - at <= 2 * sliceBytes && parseSlice(text.substr(at), true))
+        return true;
+    restart();
+    return forEachElement(bytes, each);
 }
 
 } // namespace
@@ -303,13 +378,14 @@ std::optional<QList<Tockle>> decodeTockles(const QByteArray& bytes)
 {
     QList<Tockle> tockles;
     NameTable names;
-    const bool ok = forEachElement(bytes, [&](ondemand::value element) {
+    const auto add = [&](ondemand::value element) {
         std::optional<Tockle> tockle = decodeTockle(element, names);
         if (!tockle)
             return false;
         tockles.append(std::move(*tockle));
         return true;
-    });
+    };
+    const bool ok = forEachElementInSlices(bytes, add, [&] {});
     if (!ok)
         return std::nullopt;
     return tockles;
