@@ -6,8 +6,8 @@ TOCKLES=$1
 BARE=$3
 MEMORY=$4
 SECONDS_TO_WATCH=${5:-60}
-set -- "$1" "$2"
-source "$(dirname "$0")/../tests/e2e/lib.sh"
+set -- bench "$1" "$2"
+source "$(dirname "$0")/../tests/e2e/run.sh"
 
 start_display
 start_tray_host

@@ -6,8 +6,8 @@
 TOCKLES=$1
 BARE=$3
 MEMORY=$4
-set -- "$1" "$2"
-source "$(dirname "$0")/../tests/e2e/lib.sh"
+set -- bench "$1" "$2"
+source "$(dirname "$0")/../tests/e2e/run.sh"
 
 start_display
 start_tray_host

@@ -313,25 +313,6 @@ TEST_F(PanelTest, AHiddenPanelKeepsTrackingAndCatchesUpWhenShown)
     EXPECT_EQ(text("elapsedLabel"), QStringLiteral("00:01:30"));
 }
 
-TEST_F(PanelTest, ScreenshotsOfTheMainStates)
-{
-    const QString dir = qEnvironmentVariable("TOCKLES_SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        GTEST_SKIP() << "set TOCKLES_SCREENSHOT_DIR to write the panel's pictures";
-    ContentView& v = open();
-    QDir().mkpath(dir);
-    ASSERT_TRUE(v.grab().save(dir + QStringLiteral("/panel-first-run.png")));
-    for (const char* name : {"Client work", "Design", "Research"})
-        typeAndReturn(QString::fromUtf8(name));
-    v.store->addTockle(Tockle(QStringLiteral("Client work"), {}, {}, 3 * 3600 + 25 * 60 + 12));
-    v.store->addTockle(Tockle(QStringLiteral("Research"), {}, {}, 47 * 60 + 3));
-    choose(QStringLiteral("Design"));
-    click("startStopButton");
-    tick(754.25);
-    QApplication::processEvents();
-    ASSERT_TRUE(v.grab().save(dir + QStringLiteral("/panel.png")));
-}
-
 TEST_F(PanelTest, TheFieldDoesNotTakeTheFocusByItself)
 {
     ContentView& v = open();

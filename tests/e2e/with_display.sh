@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # with_display.sh COMMAND...: runs COMMAND on a private X server and session bus.
-set -- "" "" "$@"
-source "$(dirname "$0")/lib.sh"
-shift 2
+set -- with-display "" "" "" "$@"
+source "$(dirname "$0")/run.sh"
+shift 4
 start_display
 "$@"

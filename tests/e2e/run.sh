@@ -1,0 +1,481 @@
+#!/usr/bin/env bash
+# run.sh SCENARIO TOCKLES TRAY_OWNER [BUILD]: the real program on a private X server and session
+# bus with fresh data folders, run the way people run it. Every wait polls with a bound; every
+# process ends by its PID on exit.
+set -euo pipefail
+SCENARIO=$1 TOCKLES=$2 TRAY_OWNER=$3 BUILD=${4:-}
+HERE=$(cd "$(dirname "$0")" && pwd)
+WORK=$(mktemp -d)
+DATA="$WORK/home/.local/share/Tockles"
+PIDS=()
+
+cleanup() {
+    local pid
+    for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+    [ -n "${DBUS_SESSION_BUS_PID:-}" ] && kill "$DBUS_SESSION_BUS_PID" 2>/dev/null || true
+    # Services the bus started (xfconfd) may still be writing their last files as they end.
+    for _ in 1 2 3 4 5 6 7 8 9 10; do rm -rf "$WORK" 2>/dev/null && return 0; sleep 0.1; done
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL ($SCENARIO): $*" >&2
+    tail -n 5 "$WORK"/*.log >&2 2>/dev/null || true
+    exit 1
+}
+
+# poll TRIES COMMAND...: runs COMMAND every 50 ms until it succeeds.
+poll() {
+    local tries=$1 i
+    shift
+    for ((i = 0; i < tries; i++)); do
+        if "$@" >/dev/null 2>&1; then return 0; fi
+        sleep 0.05
+    done
+    return 1
+}
+gone() { ! kill -0 "$1" 2>/dev/null; }
+
+# Xvfb -displayfd can hand two servers started at once the same number; a random number whose
+# lock file names our own server cannot be shared. Without -noreset the server resets whenever
+# its last client leaves, and refuses connections while it does.
+start_display() {
+    local n pid
+    unset DISPLAY
+    for _ in 1 2 3 4 5 6 7 8 9 10; do
+        n=$((RANDOM % 800 + 100))
+        [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
+        pid=$!
+        if poll 100 grep -qw "$pid" "/tmp/.X$n-lock" && DISPLAY=":$n" poll 100 xdotool getdisplaygeometry \
+            && kill -0 "$pid" 2>/dev/null; then
+            PIDS+=($pid)
+            export DISPLAY=":$n"
+            break
+        fi
+        kill "$pid" 2>/dev/null || true
+    done
+    [ -n "${DISPLAY:-}" ] || fail "Xvfb did not start"
+    export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$WORK/runtime" HOME="$WORK/home" \
+        XDG_DATA_HOME="$WORK/home/.local/share" XDG_CONFIG_HOME="$WORK/home/.config"
+    mkdir -p "$XDG_RUNTIME_DIR" "$HOME/Documents"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    eval "$(dbus-launch --sh-syntax)"
+}
+
+start_tray_host() {
+    NO_AT_BRIDGE=1 trayer --edge top --align right --widthtype request --height 24 >"$WORK/trayer.log" 2>&1 &
+    PIDS+=($!)
+    "$TRAY_OWNER" 20000 || fail "the tray host did not take the tray selection"
+}
+
+# start_sni_host LOG: a stand-in StatusNotifierItem host that clicks the item at (600, 10).
+start_sni_host() {
+    /usr/bin/python3 "$HERE/sni_host.py" 60 600 10 >"$1" 2>&1 &
+    HOST=$!
+    PIDS+=($HOST)
+    poll 200 grep -q watching "$1" || fail "the stand-in host did not start: $(cat "$1")"
+}
+
+launch() {
+    "$TOCKLES" "$@" &
+    APP=$!
+    PIDS+=($APP)
+}
+
+# visible_window PID MIN_WIDTH MAX_WIDTH: the first visible window of PID within the widths.
+visible_window() {
+    local id WIDTH HEIGHT X Y SCREEN WINDOW
+    for id in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$id")" || continue
+        if [ "$WIDTH" -ge "$2" ] && [ "$WIDTH" -le "$3" ]; then echo "$id"; return 0; fi
+    done
+    return 1
+}
+panel_open() { visible_window "$APP" 255 270; }
+# The tray tells the icon where it is only once it has embedded it: at the top right.
+embedded_icon() {
+    local id X Y WIDTH HEIGHT SCREEN WINDOW
+    id=$(visible_window "$APP" 16 48) && eval "$(xdotool getwindowgeometry --shell "$id")" && [ "$X" -gt 500 ] \
+        && echo "$id"
+}
+# open_from_tray: clicks the tray icon until the panel shows (a click may land as it docks).
+open_from_tray() {
+    local icon
+    poll 200 embedded_icon || fail "no tray icon"
+    icon=$(embedded_icon)
+    for _ in 1 2 3 4 5; do
+        panel_open >/dev/null || xdotool mousemove --window "$icon" 10 10 click 1
+        poll 40 panel_open && return 0
+    done
+    fail "the panel did not open from the tray"
+}
+focus() { xdotool mousemove --window "$1" 130 5 && xdotool windowfocus --sync "$1"; }
+# add_project NAME: typed into the panel that has the focus; Tab reaches the field first.
+add_project() {
+    xdotool key --clearmodifiers Tab
+    xdotool type --delay 10 "$1"
+    xdotool key Return
+    poll 100 grep -qF "\"${1//\//\\/}\"" "$DATA/projects.json" || fail "project $1 not saved"
+}
+records() { python3 -c 'import json,sys; print(len(json.load(open(sys.argv[1]))))' "${1:-$DATA/tockles.json}" 2>/dev/null || echo 0; }
+has_records() { [ "$(records "${2:-}")" -ge "$1" ]; }
+quit_with_keys() { xdotool key ctrl+q; poll 100 gone "$APP" || fail "Ctrl+Q did not quit"; wait "$APP" || fail "exit status $?"; }
+red_pixels() { import -window "$1" ${2:+-crop "$2"} png:- | convert png:- -fx 'r > 0.7 && g < 0.4 && b < 0.4' -format '%[fx:int(mean*w*h)]' info:; }
+
+# Click the icon, add a project, track, close, second launch, quit, read the files.
+scenario_tray() {
+    start_display
+    start_tray_host
+    launch
+    open_from_tray
+    local PANEL WIDTH HEIGHT X Y SCREEN WINDOW
+    PANEL=$(panel_open)
+    eval "$(xdotool getwindowgeometry --shell "$PANEL")"
+    [ "$WIDTH" -eq 260 ] && [ "$Y" -ge 20 ] && [ "$Y" -le 40 ] || fail "panel ${WIDTH}px wide at y=$Y, not under the top tray"
+    # Drawn in the window colour, not the black of the empty screen.
+    [ "$(import -window root -crop "1x1+$((X + 130))+$((Y + HEIGHT - 10))" png:- | convert png:- -format '%[fx:int(255*r)]' info:)" -gt 100 ] \
+        || fail "panel area is dark"
+    add_project "E2E Project/1"
+    [ "$(cat "$DATA/projects.json")" = '["E2E Project\/1"]' ] || fail "projects.json: $(cat "$DATA/projects.json")"
+    xdotool key ctrl+s ctrl+s
+    poll 100 has_records 1 || fail "tockles.json not written"
+    xdotool key Escape
+    poll 100 bash -c "! xdotool search --onlyvisible --pid $APP | grep -qx $PANEL" || fail "Escape left the panel open"
+    "$TOCKLES" # a second launch shows the panel and ends at once
+    poll 100 panel_open || fail "a second launch did not show the panel"
+    quit_with_keys
+    python3 - "$DATA/tockles.json" <<'PY' || fail "records: $(cat "$DATA/tockles.json")"
+import json, sys
+records = json.load(open(sys.argv[1]))
+assert len(records) == 1, records
+r = records[0]
+assert list(r) == ["id", "projectName", "startTime", "endTime", "duration"] and r["projectName"] == "E2E Project/1", r
+assert r["duration"] == r["endTime"] - r["startTime"] and 0 <= r["duration"] < 600, r
+PY
+}
+
+# No tray: a plain window. One instance at a time; a crashed one's lock does not block the next.
+scenario_fallback() {
+    start_display
+    launch
+    local first=$APP win before
+    poll 200 visible_window "$first" 255 300 || fail "no fallback window"
+    win=$(visible_window "$first" 255 300)
+    [ "$(xdotool getwindowname "$win")" = "Tockles" ] || fail "window title: $(xdotool getwindowname "$win")"
+    ls -A "$XDG_RUNTIME_DIR" | grep -q '^tockles-' || fail "the instance socket is not in XDG_RUNTIME_DIR"
+    focus "$win"
+    add_project "Solo"
+    before=$(sha1sum "$DATA/projects.json")
+    touch -d '1 hour ago' "$DATA/tockles.lock" # an old lock of a live instance is not stale
+    "$TOCKLES" || fail "a second launch ended with $?"
+    kill -0 "$first" || fail "the first instance died"
+    [ "$(sha1sum "$DATA/projects.json")" = "$before" ] || fail "the second launch touched the files"
+    [ "$(ls "$DATA")" = "$(printf 'projects.json\ntockles.lock')" ] || fail "data folder holds: $(ls "$DATA")"
+    kill -9 "$first"
+    wait "$first" 2>/dev/null || true
+    launch
+    poll 200 visible_window "$APP" 255 300 || fail "a stale lock blocked the start"
+    focus "$(visible_window "$APP" 255 300)"
+    quit_with_keys
+    [ "$(cat "$DATA/projects.json")" = '["Solo"]' ] || fail "projects.json: $(cat "$DATA/projects.json")"
+}
+
+# Two launches at the same moment, twenty times: one runs, the other ends with status 0, and
+# every interval stopped in the survivor is in the file.
+scenario_race() {
+    start_display
+    mkdir -p "$DATA"
+    printf '["Race"]' >"$DATA/projects.json"
+    local round a b
+    for ((round = 1; round <= 20; round++)); do
+        "$TOCKLES" & a=$!
+        "$TOCKLES" & b=$!
+        poll 200 bash -c "! kill -0 $a 2>/dev/null || ! kill -0 $b 2>/dev/null" || fail "round $round: both kept running"
+        if kill -0 "$a" 2>/dev/null; then APP=$a; else APP=$b; b=$a; fi
+        PIDS+=($APP)
+        wait "$b" || fail "round $round: the second launch ended with status $?"
+        poll 200 visible_window "$APP" 255 300 || fail "round $round: the survivor shows no panel"
+        focus "$(visible_window "$APP" 255 300)"
+        xdotool key ctrl+s ctrl+s
+        poll 200 has_records "$round" || fail "round $round: the file holds $(records) records"
+        quit_with_keys
+    done
+}
+
+# At login: no display at all says why; a tray coming after the program gets the icon, and a
+# fallback window shown meanwhile gives way to it. The XEmbed icon's pixels show a running timer.
+scenario_login() {
+    local rc=0
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$WORK" "$TOCKLES" 2>"$WORK/no-display.err" || rc=$?
+    [ "$rc" -ne 0 ] && grep -q "could not connect to display" "$WORK/no-display.err" \
+        || fail "without a display: status $rc, said: $(cat "$WORK/no-display.err")"
+    start_display
+    launch
+    poll 200 visible_window "$APP" 255 300 || fail "no fallback window without a tray"
+    start_tray_host
+    poll 100 visible_window "$APP" 16 48 || fail "the tray that appeared later got no icon"
+    poll 100 bash -c "! xdotool search --onlyvisible --name '^Tockles$'" || fail "the fallback window stayed"
+    local icon
+    open_from_tray
+    icon=$(embedded_icon)
+    [ "$(red_pixels "$icon")" -eq 0 ] || fail "a running mark while idle"
+    add_project "Late"
+    xdotool key ctrl+s Escape
+    poll 100 bash -c "[ \$(red_pixels $icon) -gt 8 ]" || fail "no running mark on the tray icon"
+    open_from_tray
+    xdotool key ctrl+s
+    poll 100 has_records 1 || fail "no record stored"
+    poll 100 bash -c "[ \$(red_pixels $icon) -eq 0 ]" || fail "the running mark stayed after stopping"
+    quit_with_keys
+}
+export -f red_pixels
+
+# KDE Plasma's and GNOME's tray: a StatusNotifierItem host on the bus. The item shows its title,
+# tooltip, named icon and menu; the host's click opens the panel where it clicked; while a timer
+# runs the icon, tooltip and menu say so, and the menu's entry starts and stops it.
+scenario_sni() {
+    start_display
+    cmake --install "$BUILD" --prefix "$WORK/prefix" >/dev/null # the icon theme holds the names
+    export XDG_DATA_DIRS="$WORK/prefix/share:/usr/share"
+    local log="$WORK/host.log" line X Y WIDTH HEIGHT SCREEN WINDOW
+    start_sni_host "$log"
+    TOCKLES="$WORK/prefix/bin/tockles"
+    launch
+    shows() { poll 100 grep -qx "$1" "$log" || fail "expected '$1': $(cat "$log")"; }
+    for line in activated "title Tockles" "tooltip Tockles" "iconname tockles-symbolic" "icon pixmap" \
+        "mark no" "menu Open Tockles|Start Tracking (disabled)|Quit"; do shows "$line"; done
+    poll 200 panel_open || fail "a click through the host did not open the panel"
+    eval "$(xdotool getwindowgeometry --shell "$(panel_open)")"
+    [ "$WIDTH $X $Y" = "260 470 15" ] || fail "panel ${WIDTH}px at $X,$Y, not centred under (600, 10)"
+    add_project "Design"
+    shows "menu Open Tockles|Start Tracking|Quit"
+    kill -USR1 "$HOST" # the menu's entry
+    for line in "mark yes" "iconname tockles-tracking-symbolic" "menu Open Tockles|Stop (Design)|Quit" \
+        "tooltip Tockles — Design 00:00:00" "tooltip Tockles — Design 00:00:01"; do shows "$line"; done
+    kill -USR1 "$HOST"
+    poll 100 has_records 1 || fail "stopping from the menu stored no record"
+    poll 100 bash -c "tail -n 6 '$log' | grep -qx 'mark no'" || fail "the mark stayed: $(cat "$log")"
+    [ "$(grep '^tooltip' "$log" | tail -n 1)" = "tooltip Tockles" ] || fail "tooltip after stopping"
+    quit_with_keys
+}
+
+# A real panel, Xfce's, dark or light: the item registers with its StatusNotifierItem host, the
+# host's Activate opens the panel, and the running mark shows in the panel's row.
+scenario_xfce() {
+    local dark=$1 conf service light
+    start_display
+    conf="$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
+    mkdir -p "$conf" "$DATA"
+    # Without a GTK theme the panel is dark either way; a light one gets its colour set.
+    light='<property name="background-style" type="uint" value="1"/><property name="background-rgba" type="array"><value type="double" value="0.94"/><value type="double" value="0.94"/><value type="double" value="0.94"/><value type="double" value="1"/></property>'
+    [ "$dark" = true ] && light=''
+    sed -e 's/POSITION/p=6;x=0;y=0/' -e "s/DARK/$dark/" -e 's/SIZE/28/' -e "s|\(<property name=\"size\".*\)|\1$light|" \
+        "$HERE/xfce4-panel.xml" >"$conf/xfce4-panel.xml"
+    xfwm4 --compositor=off >"$WORK/xfwm4.log" 2>&1 &
+    PIDS+=($!)
+    NO_AT_BRIDGE=1 xfce4-panel --disable-wm-check >"$WORK/panel.log" 2>&1 &
+    PIDS+=($!)
+    "$TRAY_OWNER" 20000 || fail "the Xfce panel did not take the tray selection"
+    printf '["Design"]' >"$DATA/projects.json"
+    launch
+    items() {
+        gdbus call --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher --method \
+            org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems
+    }
+    poll 200 bash -c "$(declare -f items); items | grep -q StatusNotifierItem" || fail "the item did not register"
+    [ "$(red_pixels root 1024x28+0+0)" -eq 0 ] || fail "a running mark while idle"
+    service=$(items | grep -o "':[0-9.]*" | tr -d "'")
+    gdbus call --session --dest "$service" --object-path /StatusNotifierItem \
+        --method org.kde.StatusNotifierItem.Activate 900 20 >/dev/null || fail "Activate failed"
+    poll 100 panel_open || fail "Activate did not open the panel"
+    # A key sent as the pop-up maps may come before its keyboard grab: send until it starts.
+    for _ in 1 2 3 4 5; do
+        xdotool key ctrl+s
+        poll 20 bash -c "[ \$(red_pixels root 1024x28+0+0) -gt 8 ]" && return 0
+    done
+    fail "the panel drew no running mark"
+}
+
+# The panel as a screen reader sees it: AT-SPI on the private bus, pyatspi as the assistive tool.
+scenario_screen_reader() {
+    start_display
+    start_tray_host
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0
+    launch
+    open_from_tray
+    timeout 60 /usr/bin/python3 "$HERE/screen_reader.py" >"$WORK/reader.log" || fail "$(cat "$WORK/reader.log")"
+    grep -q '^row Spoken Project: 00:00:0' "$WORK/reader.log" || fail "totals row: $(cat "$WORK/reader.log")"
+    poll 100 has_records 1 || fail "no record stored"
+    [ "$(cat "$DATA/projects.json")" = '["Spoken Project"]' ] || fail "projects: $(cat "$DATA/projects.json")"
+}
+
+# start_weston SOCKET [--xwayland]: nested in the X server, so that input can be sent to it.
+start_weston() {
+    weston --backend=x11-backend.so --use-pixman --width=1024 --height=768 --socket="$1" --idle-time=0 \
+        ${2:-} >"$WORK/weston-$1.log" 2>&1 &
+    WESTON=$!
+    PIDS+=($WESTON)
+    poll 200 test -S "$XDG_RUNTIME_DIR/$1" || fail "weston did not start"
+}
+
+# Wayland with XWayland: the panel opens at the point the host passed to Activate and closes on
+# Escape; SIGTERM (the session ending) ends the program as Quit does.
+scenario_xwayland() {
+    start_display
+    start_weston tockles-wl --xwayland
+    poll 100 grep -q "xserver listening on display" "$WORK/weston-tockles-wl.log" || fail "weston has no XWayland"
+    local xwl=:$(sed -n 's/.*xserver listening on display :\([0-9]*\).*/\1/p' "$WORK/weston-tockles-wl.log" | head -n 1)
+    start_sni_host "$WORK/host.log"
+    light() { [ "$(import -window root -crop "1x1+$1+$2" png:- | convert png:- -format '%[fx:int(255*r)]' info:)" -gt 220 ]; }
+    env -u QT_QPA_PLATFORM WAYLAND_DISPLAY=tockles-wl DISPLAY="$xwl" "$TOCKLES" &
+    APP=$!
+    PIDS+=($APP)
+    poll 200 grep -q activated "$WORK/host.log" || fail "no item registered: $(cat "$WORK/host.log")"
+    DISPLAY=$xwl poll 200 panel_open || fail "the panel did not open under XWayland"
+    # Centred under (600, 10): from x 470 to 729, drawn over the background around it.
+    poll 100 light 475 150 || fail "no panel at the activation point"
+    light 724 150 && ! light 462 150 && ! light 737 150 || fail "the panel is not where the host clicked"
+    xdotool key Escape
+    DISPLAY=$xwl poll 100 bash -c "! xdotool search --onlyvisible --pid $APP" || fail "Escape left the panel open"
+    kill "$APP"
+    wait "$APP" || fail "SIGTERM: exit status $?"
+}
+
+# Wayland alone: a decorated window titled "Tockles", no pop-up, that the user drags by its title.
+scenario_wayland() {
+    start_display
+    start_weston tockles-wl-only
+    start_sni_host "$WORK/host.log"
+    local log="$WORK/wayland.log" x y found=
+    env -u QT_QPA_PLATFORM -u DISPLAY WAYLAND_DISPLAY=tockles-wl-only WAYLAND_DEBUG=1 "$TOCKLES" 2>"$log" &
+    APP=$!
+    PIDS+=($APP)
+    poll 200 grep -q activated "$WORK/host.log" || fail "no item registered: $(cat "$WORK/host.log")"
+    poll 100 grep -q 'xdg_toplevel@[0-9]*\.set_title("Tockles")' "$log" || fail "no window titled Tockles"
+    ! grep -q "xdg_popup" "$log" || fail "the panel became a frameless pop-up"
+    # The pointer's place on the window, as the compositor tells it.
+    pointer_lines() { grep -cE 'wl_pointer@[0-9]+\.(enter|motion)\(' "$log" || true; }
+    pointer_moved() { [ "$(pointer_lines)" -gt "$1" ]; }
+    point_to() { # TRIES XDOTOOL-ARGS...: moves the pointer; true once the window has been told
+        local tries=$1 before
+        shift
+        before=$(pointer_lines)
+        xdotool "$@"
+        poll "$tries" pointer_moved "$before" || return 1
+        read -r PX PY < <(grep -E 'wl_pointer@[0-9]+\.(enter|motion)\(' "$log" | tail -n 1 \
+            | grep -oE '[-0-9.]+, [-0-9.]+\)$' | tr -d ',)' | awk '{ printf "%d %d\n", $1, $2 }')
+    }
+    # The compositor places a new window where it likes: find it with the pointer.
+    for y in 150 350 550 700; do
+        for x in 100 300 500 700 900; do point_to 10 mousemove $x $y && { found=1; break 2; }; done
+    done
+    [ -n "$found" ] || fail "the window is nowhere under the pointer"
+    point_to 100 mousemove_relative -- $((60 - PX)) $((10 - PY)) || fail "the pointer left the window"
+    [ "$PX $PY" = "60 10" ] || fail "pointer at $PX,$PY on the window, not on its title bar"
+    xdotool mousedown 1
+    for _ in 1 2 3 4 5; do
+        xdotool mousemove_relative 40 40
+        sleep 0.1 # each step an event of its own for the compositor's move; paces input, waits for nothing
+    done
+    xdotool mouseup 1
+    poll 100 grep -qE 'xdg_toplevel@[0-9]+\.move\(' "$log" || fail "the title bar did not start a move"
+    # The window went with the pointer: the same spot of it lies under the pointer still.
+    point_to 100 mousemove_relative 1 1 || fail "the window did not follow the drag"
+    [ "$PX $PY" = "61 11" ] || fail "after the drag the pointer is at $PX,$PY on the window, not 61,11"
+    xdotool key Escape
+    poll 100 grep -q 'xdg_toplevel@[0-9]*\.destroy()' "$log" || fail "Escape did not close the window"
+}
+
+# Two computers, one history: two programs with their own data folders, kept in step by two
+# Syncthing instances on 127.0.0.1. Intervals stopped on both sides, also while the sync is
+# paused, end up in both files, none lost and none twice.
+scenario_syncthing() {
+    start_display
+    local api=tockles-test-key ports=$((20000 + RANDOM % 20000)) id_a id_b side
+    home() { syncthing generate --home="$WORK/st-$1" --no-default-folder --skip-port-probing 2>&1 \
+        | sed -n 's/.*Device ID: \([A-Z0-9-]*\).*/\1/p'; }
+    id_a=$(home a)
+    id_b=$(home b)
+    [ -n "$id_a" ] && [ -n "$id_b" ] || fail "syncthing generated no device ids"
+    configure() { # NAME OWN_PORT GUI_PORT FOLDER
+        local opt options=""
+        for opt in globalAnnounceEnabled localAnnounceEnabled relaysEnabled natEnabled startBrowser crashReportingEnabled; do
+            options+="<$opt>false</$opt>"
+        done
+        cat >"$WORK/st-$1/config.xml" <<XML
+<configuration version="36">
+ <folder id="tockles" label="Tockles" path="$4" type="sendreceive" rescanIntervalS="2" fsWatcherEnabled="true" fsWatcherDelayS="1">
+  <device id="$id_a"></device><device id="$id_b"></device><minDiskFree unit="%">0</minDiskFree>
+ </folder>
+ <device id="$id_a" name="a"><address>tcp://127.0.0.1:$ports</address></device>
+ <device id="$id_b" name="b"><address>tcp://127.0.0.1:$((ports + 1))</address></device>
+ <gui enabled="true" tls="false"><address>127.0.0.1:$3</address><apikey>$api</apikey></gui>
+ <options><listenAddress>tcp://127.0.0.1:$2</listenAddress>$options<urAccepted>-1</urAccepted>
+  <autoUpgradeIntervalH>0</autoUpgradeIntervalH><minHomeDiskFree unit="%">0</minHomeDiskFree></options>
+</configuration>
+XML
+        mkdir -p "$4/.stfolder"
+        printf 'tockles.lock\n.*.saving\n' >"$4/.stignore" # each computer's own
+        STNOUPGRADE=1 syncthing serve --home="$WORK/st-$1" --no-browser --no-restart --no-upgrade >"$WORK/st-$1.log" 2>&1 &
+        PIDS+=($!)
+    }
+    configure a "$ports" $((ports + 2)) "$WORK/a/Tockles"
+    configure b $((ports + 1)) $((ports + 3)) "$WORK/b/Tockles"
+    rest() { curl -sf -X "$2" -H "X-API-Key: $api" "http://127.0.0.1:$(($1 + 2))$3"; }
+    poll 600 bash -c "$(declare -f rest); api=$api; rest $ports GET /rest/system/connections | grep -q '\"connected\": *true'" \
+        || fail "the two Syncthing instances did not connect"
+    for side in a b; do
+        XDG_DATA_HOME="$WORK/$side" "$TOCKLES" &
+        PIDS+=($!)
+        eval "pid_$side=$!"
+        poll 200 visible_window "$!" 255 300 || fail "no window for $side"
+        eval "win_$side=$(visible_window "$!" 255 300)"
+    done
+    xdotool windowmove "$win_b" 500 0
+    on() { local win="win_$1"; focus "${!win}"; }
+    ids() { python3 -c 'import json,sys; print("\n".join(sorted(r["id"] for r in json.load(open(sys.argv[1])))))' "$1" 2>/dev/null || true; }
+    same_records() {
+        local a b
+        a=$(ids "$WORK/a/Tockles/tockles.json")
+        b=$(ids "$WORK/b/Tockles/tockles.json")
+        [ "$a" = "$b" ] && [ "$(sort -u <<<"$a" | grep -c .)" -eq "$1" ]
+    }
+    stop_interval() {
+        local before
+        before=$(records "$WORK/$1/Tockles/tockles.json")
+        on "$1"
+        xdotool key ctrl+s ctrl+s
+        poll 100 has_records $((before + 1)) "$WORK/$1/Tockles/tockles.json" || fail "no interval stored on $1"
+    }
+    DATA="$WORK/a/Tockles"
+    on a
+    add_project Alpha
+    DATA="$WORK/b/Tockles"
+    on b
+    add_project Beta
+    stop_interval a
+    stop_interval b
+    poll 600 same_records 2 || fail "the first intervals did not reach both sides"
+    # Paused, both sides go on; afterwards Syncthing keeps one side's file as a conflict copy,
+    # which the program merges in.
+    rest "$ports" POST "/rest/system/pause?device=$id_b" >/dev/null
+    stop_interval a
+    stop_interval b
+    rest "$ports" POST "/rest/system/resume?device=$id_b" >/dev/null
+    poll 1200 same_records 4 || fail "after the pause: $(ls "$WORK/a/Tockles" "$WORK/b/Tockles")"
+    for side in a b; do
+        grep -qx '\["Alpha","Beta"\]\|\["Beta","Alpha"\]' "$WORK/$side/Tockles/projects.json" \
+            || fail "projects on $side: $(cat "$WORK/$side/Tockles/projects.json")"
+    done
+}
+
+# Sourced (by the benchmarks and with_display.sh), it only lends its functions.
+[ "${BASH_SOURCE[0]}" = "$0" ] || return 0
+case "$SCENARIO" in
+    xfce-dark) scenario_xfce true ;;
+    xfce-light) scenario_xfce false ;;
+    *) "scenario_${SCENARIO//-/_}" ;;
+esac
+echo "$SCENARIO: passed"
