@@ -73,8 +73,6 @@ TEST_F(FileViewerTest, AsksTheFileManagerToShowTheFileSelected)
     EXPECT_TRUE(manager.shown.isEmpty()) << "the call does not wait for the answer";
     ASSERT_TRUE(waitUntil([&] { return manager.shown.size() == 1; }));
     EXPECT_EQ(manager.shown[0], QStringLiteral("file:///tmp/Some%20folder/Tockles_Export_1.csv"));
-    waitUntil([] { return false; }, 200);
-    EXPECT_TRUE(opened().isEmpty()) << "no folder opened as well";
     QDBusConnection::disconnectFromBus(QStringLiteral("viewer-test-manager"));
 }
 

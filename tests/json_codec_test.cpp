@@ -255,16 +255,6 @@ TEST(ProjectsFile, AByteOrderMarkBeforeTheWholeFileIsSkipped)
     EXPECT_FALSE(decodeProjects("\xEF\xBB\xBF\xEF\xBB\xBF[\"a\"]")) << "only one, and only before the array";
 }
 
-TEST(ProjectsFile, ReadsWithoutCopyWhenThereIsRoomAndWithCopyOtherwise)
-{
-    QByteArray roomy;
-    roomy.reserve(64 + jsonReadPadding());
-    roomy.append(R"(["one","two"])");
-    QByteArray tight = QByteArray::fromRawData(R"(["one","two"])", 13);
-    EXPECT_EQ(decodeProjects(roomy), decodeProjects(tight));
-    EXPECT_EQ(decodeProjects(tight)->size(), 2);
-}
-
 TEST(UuidText, StrictParsingAndUpperCaseOutput)
 {
     EXPECT_EQ(uuidText(*parseUuidText("abcdef01-2345-6789-abcd-ef0123456789")),
@@ -278,17 +268,4 @@ TEST(UuidText, StrictParsingAndUpperCaseOutput)
     }
     const QUuid fresh = QUuid::createUuid();
     EXPECT_EQ(*parseUuidText(uuidText(fresh).toStdString()), fresh);
-}
-
-TEST(CodingKeys, NamesAndLookUps)
-{
-    QStringList names;
-    for (CodingKeys key : allCodingKeys)
-        names.append(stringValue(key).toString());
-    EXPECT_EQ(names, (QStringList{QStringLiteral("id"), QStringLiteral("projectName"), QStringLiteral("startTime"),
-                                  QStringLiteral("endTime"), QStringLiteral("duration")}));
-    EXPECT_EQ(codingKeyFromString(u"endTime"), CodingKeys::endTime);
-    EXPECT_FALSE(codingKeyFromString(u"EndTime"));
-    EXPECT_FALSE(codingKeyFromInt(0));
-    EXPECT_FALSE(intValue(CodingKeys::id));
 }
