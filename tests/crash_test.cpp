@@ -87,7 +87,7 @@ TEST(CrashSafety, KilledWhileSavingProjectsLosesNothingAcknowledged)
 
 namespace {
 
-// Runs the writer as another user until it has acknowledged `saves` saves; how many it did.
+// Runs the writer as another user until it has acknowledged at least `saves` saves; how many it did.
 int savesAsUser(const QString& folder, uid_t uid, int saves)
 {
     QProcess writer;
@@ -125,7 +125,7 @@ TEST(ForeignFiles, ALeftoverOfAnotherOwnerOrAMode000FileNeverBlocksSaves)
             ASSERT_EQ(::chmod(QFile::encodeName(folder.dataFile(leftover)).constData(), 0), 0);
         }
 
-        EXPECT_EQ(savesAsUser(folder.path(), nobody, 3), 3);
+        EXPECT_GE(savesAsUser(folder.path(), nobody, 3), 3); // one read may bring more than asked for
         QFileInfo saved(folder.dataFile("tockles.json"));
         EXPECT_TRUE(saved.permissions() & QFileDevice::ReadOwner);
         const std::optional<QStringList> names = namesOnDisk(saved.filePath(), true);
