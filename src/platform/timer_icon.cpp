@@ -6,6 +6,8 @@
 #include <QPixmap>
 #include <QSvgRenderer>
 
+#include <optional>
+
 namespace {
 
 // Red that keeps 3:1 against both a near-black and a near-white panel.
@@ -21,12 +23,7 @@ QByteArray recoloured(const QByteArray& svg, const QColor& color, double width)
 
 class TimerIconEngine : public QIconEngine {
 public:
-    TimerIconEngine(const QColor& color, bool tracking) : color(color), tracking(tracking)
-    {
-        const QString symbolic = tracking ? QStringLiteral("tockles-tracking-symbolic") : QStringLiteral("tockles-symbolic");
-        if (QIcon::hasThemeIcon(symbolic))
-            name = symbolic;
-    }
+    TimerIconEngine(const QColor& color, bool tracking) : color(color), tracking(tracking) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override
     {
@@ -63,14 +60,23 @@ public:
         return {QSize(16, 16), QSize(22, 22), QSize(24, 24), QSize(32, 32), QSize(48, 48), QSize(64, 64)};
     }
 
-    QString iconName() override { return name; }
+    // Looked up only when a tray asks: the first look-up reads the icon themes, which an XEmbed
+    // tray never needs and which would delay the icon at start.
+    QString iconName() override
+    {
+        if (!name) {
+            const QString symbolic = tracking ? QStringLiteral("tockles-tracking-symbolic") : QStringLiteral("tockles-symbolic");
+            name = QIcon::hasThemeIcon(symbolic) ? symbolic : QString();
+        }
+        return *name;
+    }
     QString key() const override { return QStringLiteral("tockles-timer"); }
     QIconEngine* clone() const override { return new TimerIconEngine(*this); }
 
 private:
     QColor color;
     bool tracking;
-    QString name;
+    std::optional<QString> name;
 };
 
 } // namespace
