@@ -21,16 +21,24 @@ def showing(node):
     return node.getState().contains(pyatspi.STATE_SHOWING)
 
 
-def find(root, role, name=None, pattern=None, test=None, tries=100):
+def poll(get, what, tries=200):
     for _ in range(tries):
-        match = pyatspi.findDescendant(
-            root, lambda n: n.getRoleName() == role and (name is None or n.name == name)
-            and (pattern is None or re.fullmatch(pattern, n.name or ""))
-            and (test is None or test(n)) and showing(n))
-        if match is not None:
-            return match
+        value = get()
+        if value:
+            return value
         time.sleep(0.05)
-    fail(f"no {role} named {name or pattern}")
+    fail(what)
+
+
+def find(root, role, name=None, pattern=None, test=None):
+    return poll(lambda: pyatspi.findDescendant(
+        root, lambda n: n.getRoleName() == role and (name is None or n.name == name)
+        and (pattern is None or re.fullmatch(pattern, n.name or "")) and (test is None or test(n)) and showing(n)),
+        f"no {role} named {name or pattern}")
+
+
+def child(parent, test):
+    return next((c for c in map(parent.getChildAtIndex, range(parent.childCount)) if c is not None and test(c)), None)
 
 
 def press(node):
@@ -48,28 +56,6 @@ def labelled(node, label):
             if any(relation.getTarget(i).name == label for i in range(relation.getNTargets())):
                 return True
     return False
-
-
-def application():
-    for _ in range(200):
-        desktop = pyatspi.Registry.getDesktop(0)
-        for i in range(desktop.childCount):
-            app = desktop.getChildAtIndex(i)
-            if app is not None and app.name == "Tockles":
-                return app
-        time.sleep(0.05)
-    fail("the program is not on the accessibility bus")
-
-
-def panel_window(app):
-    """The panel, reached by walking the root's children as a screen reader does."""
-    for _ in range(100):
-        for i in range(app.childCount):
-            child = app.getChildAtIndex(i)
-            if child is not None and child.name == "Tockles" and child.getRoleName() in ("dialog", "window", "frame"):
-                return child
-        time.sleep(0.05)
-    fail("the open panel is not among the application's children")
 
 
 def name_changes(action, ticks):
@@ -94,8 +80,11 @@ def name_changes(action, ticks):
     return changed
 
 
-app = application()
-window = panel_window(app)
+app = poll(lambda: child(pyatspi.Registry.getDesktop(0), lambda a: a.name == "Tockles"),
+           "the program is not on the accessibility bus")
+# The panel, reached by walking the root's children as a screen reader does.
+window = poll(lambda: child(app, lambda c: c.name == "Tockles" and c.getRoleName() in ("dialog", "window", "frame")),
+              "the open panel is not among the application's children")
 print("window", window.getRoleName(), window.name)
 focused = find(window, "panel", test=lambda n: n.getState().contains(pyatspi.STATE_FOCUSED))
 if not focused.name:
@@ -108,10 +97,7 @@ add = find(window, "push button", "Add")
 if add.getState().contains(pyatspi.STATE_ENABLED):
     fail("Add is enabled before anything was typed")
 field.queryEditableText().setTextContents(PROJECT)
-for _ in range(100):
-    if add.getState().contains(pyatspi.STATE_ENABLED):
-        break
-    time.sleep(0.05)
+poll(lambda: add.getState().contains(pyatspi.STATE_ENABLED), "Add stayed disabled")
 press(add)
 picker = find(window, "combo box", test=lambda n: labelled(n, "Project"))
 if picker.name != PROJECT:
