@@ -2,7 +2,7 @@
 # run.sh SCENARIO TOCKLES TRAY_OWNER [BUILD]: the real program on a private X server and session
 # bus with fresh data folders, run the way people run it. Every wait polls with a bound; every
 # process ends by its PID on exit.
-set -euo pipefail
+set -eEuo pipefail
 SCENARIO=$1 TOCKLES=$2 TRAY_OWNER=$3 BUILD=${4:-}
 HERE=$(cd "$(dirname "$0")" && pwd)
 WORK=$(mktemp -d)
@@ -25,6 +25,9 @@ fail() {
     exit 1
 }
 
+# Nothing ends the run without saying where.
+trap 'fail "line $LINENO: $BASH_COMMAND"' ERR
+
 # poll TRIES COMMAND...: runs COMMAND every 50 ms until it succeeds.
 poll() {
     local tries=$1 i
@@ -36,6 +39,8 @@ poll() {
     return 1
 }
 gone() { ! kill -0 "$1" 2>/dev/null; }
+# capture COMMAND...: like poll, and prints what COMMAND printed when it succeeded.
+capture() { local i; for ((i = 0; i < 100; i++)); do "$@" && return 0; sleep 0.05; done; return 1; }
 
 # Xvfb -displayfd can hand two servers started at once the same number; a random number whose
 # lock file names our own server cannot be shared. Without -noreset the server resets whenever
@@ -97,9 +102,11 @@ launch() {
 
 # visible_window PID MIN_WIDTH MAX_WIDTH: the first visible window of PID within the widths.
 visible_window() {
-    local id WIDTH HEIGHT X Y SCREEN WINDOW
+    local id geometry WIDTH HEIGHT X Y SCREEN WINDOW
     for id in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
-        eval "$(xdotool getwindowgeometry --shell "$id")" || continue
+        # A window may go between the search and this question.
+        geometry=$(xdotool getwindowgeometry --shell "$id" 2>/dev/null) || continue
+        eval "$geometry"
         if [ "$WIDTH" -ge "$2" ] && [ "$WIDTH" -le "$3" ]; then echo "$id"; return 0; fi
     done
     return 1
@@ -107,17 +114,17 @@ visible_window() {
 panel_open() { visible_window "$APP" 255 270; }
 # The tray tells the icon where it is only once it has embedded it: at the top right.
 embedded_icon() {
-    local id X Y WIDTH HEIGHT SCREEN WINDOW
-    id=$(visible_window "$APP" 16 48) && eval "$(xdotool getwindowgeometry --shell "$id")" && [ "$X" -gt 500 ] \
-        && echo "$id"
+    local id geometry X Y WIDTH HEIGHT SCREEN WINDOW
+    id=$(visible_window "$APP" 16 48) && geometry=$(xdotool getwindowgeometry --shell "$id" 2>/dev/null) \
+        && eval "$geometry" && [ "$X" -gt 500 ] && echo "$id"
 }
 # open_from_tray: clicks the tray icon until the panel shows (a click may land as it docks).
 open_from_tray() {
     local icon
     poll 200 embedded_icon || fail "no tray icon"
-    icon=$(embedded_icon)
     for _ in 1 2 3 4 5; do
-        panel_open >/dev/null || xdotool mousemove --window "$icon" 10 10 click 1
+        # The tray may still be moving the icon as it docks: ask again each time.
+        icon=$(embedded_icon) && { panel_open >/dev/null || xdotool mousemove --window "$icon" 10 10 click 1; }
         poll 40 panel_open && return 0
     done
     fail "the panel did not open from the tray"
@@ -143,7 +150,7 @@ scenario_tray() {
     open_from_tray
     local PANEL WIDTH HEIGHT X Y SCREEN WINDOW
     PANEL=$(panel_open)
-    eval "$(xdotool getwindowgeometry --shell "$PANEL")"
+    eval "$(xdotool getwindowgeometry --shell "$PANEL" || echo fail "the panel went away")"
     [ "$WIDTH" -eq 260 ] && [ "$Y" -ge 20 ] && [ "$Y" -le 40 ] || fail "panel ${WIDTH}px wide at y=$Y, not under the top tray"
     # Drawn in the window colour, not the black of the empty screen.
     [ "$(import -window root -crop "1x1+$((X + 130))+$((Y + HEIGHT - 10))" png:- | convert png:- -format '%[fx:int(255*r)]' info:)" -gt 100 ] \
@@ -230,7 +237,7 @@ scenario_login() {
     poll 100 bash -c "! xdotool search --onlyvisible --name '^Tockles$'" || fail "the fallback window stayed"
     local icon
     open_from_tray
-    icon=$(embedded_icon)
+    icon=$(capture embedded_icon) || fail "the icon left the tray"
     [ "$(red_pixels "$icon")" -eq 0 ] || fail "a running mark while idle"
     add_project "Late"
     xdotool key ctrl+s Escape
@@ -260,7 +267,7 @@ scenario_panel() {
     [ "$(red_pixels root 1024x28+0+0)" -eq 0 ] || fail "a running mark while idle"
     activate
     poll 200 panel_open || fail "Activate did not open the panel"
-    eval "$(xdotool getwindowgeometry --shell "$(panel_open)")"
+    eval "$(xdotool getwindowgeometry --shell "$(panel_open)" || echo fail "the panel went away")"
     [ "$WIDTH $X" = "260 470" ] && [ "$Y" -ge 10 ] && [ "$Y" -le 40 ] || fail "panel ${WIDTH}px at $X,$Y, not under (600, 10)"
     add_project "Design"
     shows "menu Open Tockles|Start Tracking|Quit"
