@@ -119,16 +119,6 @@ TEST_F(ExportTest, TheMachineTimeZonePlaysNoPart)
     EXPECT_TRUE(files[0].contains("2025-12-01T23:30:00Z,2025-12-02T01:00:00Z"));
 }
 
-TEST_F(ExportTest, RecordsOfRemovedProjectsAreExported)
-{
-    auto store = makeStore({});
-    store->addProject(QStringLiteral("Gone"));
-    store->addTockle(rec(QStringLiteral("Gone"), dec1, dec1 + 2, 2));
-    store->removeProject(QStringLiteral("Gone"));
-    store->exportCSV();
-    EXPECT_TRUE(folder.read(viewer->revealed.last()).endsWith("\"Gone\",2025-12-01T00:00:00Z,2025-12-01T00:00:02Z,2.0,00:00:02\n"));
-}
-
 TEST_F(ExportTest, TwoExportsInOneSecondLeaveOneFileWithTheSecond)
 {
     auto store = makeStore({});
