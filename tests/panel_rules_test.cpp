@@ -79,25 +79,13 @@ TEST(Totals, SumsPerNameInListOrderAndCountsTheRunningInterval)
     const QList<quint32> ids = {1, 2, 3, 0, 1, 4};
     EXPECT_EQ(rowTexts(totalsRows({projects, tockles, true, nfd, 1, idle, &ids, &indexNames})),
               rowTexts(totalsRows({projects, tockles, true, nfd, 1, idle})));
-}
 
-TEST(Totals, ANameListedTwiceShowsTheSameTotalTwice)
-{
-    const QStringList projects = {QStringLiteral("A"), QStringLiteral("A")};
-    const QList<Tockle> tockles = {rec(QStringLiteral("A"), 4)};
-    const QString none;
-    EXPECT_EQ(rowTexts(totalsRows({projects, tockles, false, none, 0, none})),
-              (QStringList{QStringLiteral("A=4"), QStringLiteral("A=4")}));
-}
-
-TEST(Totals, NegativeAndZeroTotalsHaveNoRowUnlessSelected)
-{
-    const QStringList projects = {QStringLiteral("Neg"), QStringLiteral("Zero")};
-    const QList<Tockle> tockles = {rec(QStringLiteral("Neg"), -5), rec(QStringLiteral("Zero"), 3),
-                                   rec(QStringLiteral("Zero"), -3)};
-    const QString none, neg = QStringLiteral("Neg");
-    EXPECT_TRUE(totalsRows({projects, tockles, false, none, 0, none}).isEmpty());
-    EXPECT_EQ(rowTexts(totalsRows({projects, tockles, false, none, 0, neg})), QStringList{QStringLiteral("Neg=-5")});
+    // A name listed twice shows its total twice; a total at or below zero has no row unless selected.
+    const QStringList twice = {QStringLiteral("A"), QStringLiteral("A"), QStringLiteral("Neg"), QStringLiteral("Zero")};
+    const QList<Tockle> odd = {rec(QStringLiteral("A"), 4), rec(QStringLiteral("Neg"), -5), rec(QStringLiteral("Zero"), 3),
+                               rec(QStringLiteral("Zero"), -3)};
+    EXPECT_EQ(rowTexts(totalsRows({twice, odd, false, none, 0, none})), (QStringList{QStringLiteral("A=4"), QStringLiteral("A=4")}));
+    EXPECT_EQ(rowTexts(totalsRows({twice, odd, false, none, 0, QStringLiteral("Neg")})).last(), QStringLiteral("Neg=-5"));
 }
 
 TEST(ShownName, ShortNamesWholeLongOnesCutWithoutSplittingACharacter)
