@@ -154,26 +154,30 @@ TEST(RecordsFile, ALongFileReadsExactlyAsOnePiece)
         {"Client project", ","},
         {"Looks like a break },{ inside a name", ","}, // a cut there ends a slice inside a string
         {"Pretty", " ,\n  "},
+        {"Nested", ","}, // records carry an ignored member with a break of its own inside
     };
     for (const auto& form : forms) {
         SCOPED_TRACE(form.name);
         QList<Tockle> list;
         for (int i = 0; i < 40000; ++i)
-            list.append(Tockle(QString::fromUtf8(form.name) + QString::number(i % 7),
+            // Names of varying length, so that slices end at every place within a record.
+            list.append(Tockle(QString::fromUtf8(form.name) + QString(i % 37, QLatin1Char('x')),
                                Instant::fromReferenceSeconds(i), Instant::fromReferenceSeconds(i + 0.5), 0.5));
         QByteArray file = encoded(list);
         file.replace("},{", QByteArray("}") + form.separator + "{");
+        if (std::string_view(form.name) == "Nested")
+            file.replace("\"duration\":0.5}", R"("duration":0.5,"x":[{},{}]})");
         const auto decoded = decodeTockles(file);
         ASSERT_TRUE(decoded);
         ASSERT_EQ(decoded->size(), list.size());
-        for (qsizetype i : {qsizetype(0), list.size() / 2, list.size() - 1}) {
+        for (qsizetype i = 0; i < list.size(); ++i) {
             EXPECT_EQ(decoded->at(i).id, list[i].id);
             EXPECT_EQ(decoded->at(i).projectName, list[i].projectName);
         }
         // One fault anywhere still fails the whole file.
         for (double at : {0.0, 0.3, 0.6, 0.99}) {
-            const qsizetype cut = file.indexOf("}", qsizetype(double(file.size()) * at)) + 1;
-            EXPECT_FALSE(decodeTockles(file.left(cut) + R"(,{"id":"x"})" + file.mid(cut))) << at;
+            const qsizetype cut = file.indexOf(R"({"id")", qsizetype(double(file.size()) * at));
+            EXPECT_FALSE(decodeTockles(file.left(cut) + R"({"id":"x"},)" + file.mid(cut))) << at;
         }
         EXPECT_FALSE(decodeTockles(file + "]"));
         EXPECT_FALSE(decodeTockles(file.chopped(1)));

@@ -385,7 +385,7 @@ std::optional<QList<Tockle>> decodeTockles(const QByteArray& bytes)
         tockles.append(std::move(*tockle));
         return true;
     };
-    const bool ok = forEachElementInSlices(bytes, add, [&] {});
+    const bool ok = forEachElementInSlices(bytes, add, [&] { tockles.clear(); });
     if (!ok)
         return std::nullopt;
     return tockles;
