@@ -141,6 +141,7 @@ records() { python3 -c 'import json,sys; print(len(json.load(open(sys.argv[1])))
 has_records() { [ "$(records "${2:-}")" -ge "$1" ]; }
 quit_with_keys() { xdotool key ctrl+q; poll 100 gone "$APP" || fail "Ctrl+Q did not quit"; wait "$APP" || fail "exit status $?"; }
 red_pixels() { import -window "$1" ${2:+-crop "$2"} png:- | convert png:- -fx 'r > 0.7 && g < 0.4 && b < 0.4' -format '%[fx:int(mean*w*h)]' info:; }
+export -f red_pixels # polled through bash -c
 
 # Click the icon, add a project, track, close, second launch, quit, read the files.
 scenario_tray() {
@@ -248,7 +249,6 @@ scenario_login() {
     poll 100 bash -c "[ \$(red_pixels $icon) -eq 0 ]" || fail "the running mark stayed after stopping"
     quit_with_keys
 }
-export -f red_pixels
 
 # A real panel, Xfce's, dark or light, as the StatusNotifierItem host (KDE Plasma's and GNOME's
 # trays speak the same): the item shows its title, tooltip, named icon and menu; Activate opens
