@@ -1,4 +1,11 @@
+#include "platform/panel_window.h"
 #include "platform/popup_placement.h"
+#include "support/wait.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
 #include <gtest/gtest.h>
 
 // Where the panel opens, for trays on every edge, on a second screen and with no icon geometry.
@@ -32,4 +39,19 @@ TEST(PopupPlacement, UnderAboveOrBesideTheIconAndAlwaysOnTheScreen)
     EXPECT_FALSE(iconGeometryKnown(QRect()));
     EXPECT_FALSE(iconGeometryKnown(QRect(0, 0, 24, 24)));
     EXPECT_TRUE(iconGeometryKnown(QRect(1, 0, 24, 24)));
+}
+
+// Shown again before the window system has reported that the hidden panel's focus went (a second
+// launch right after Escape): that late report must not close the pop-up shown since.
+TEST(PanelWindow, ALateFocusReportDoesNotCloseTheReopenedPanel)
+{
+    PanelWindow window(new QLabel(QStringLiteral("Tockles")));
+    window.open({});
+    ASSERT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == window.windowHandle(); }));
+    window.hide(); // the focus still seems to be on the hidden window, as under X until its report
+    window.open({});
+    QWindowSystemInterface::handleWindowActivated(nullptr);
+    EXPECT_TRUE(waitUntil([&] { return window.isVisible(); }));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.isVisible());
 }

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -42,6 +43,17 @@ void skipTaskbar(QWidget* window)
 // The click on the icon that closed the pop-up (as a click outside it) arrives again as the
 // icon's own click; within this time it must not reopen the panel.
 constexpr qint64 reopenGuardMs = 300;
+
+// Bound on waiting for the window system to report that a hidden panel's focus has gone.
+constexpr int focusNewsWaitMs = 500;
+
+// The program still believes one of its hidden windows has the focus: the window system's report
+// that the focus left is on its way (X waits a moment for it to land elsewhere in the program).
+bool focusLeavingHiddenWindow()
+{
+    const QWindow* focus = QGuiApplication::focusWindow();
+    return focus && !focus->isVisible();
+}
 } // namespace
 
 PanelWindow::PanelWindow(QWidget* content, Style style)
@@ -55,6 +67,8 @@ PanelWindow::PanelWindow(QWidget* content, Style style)
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(content);
     content->installEventFilter(this);
+    focusNewsWait.setSingleShot(true);
+    connect(&focusNewsWait, &QTimer::timeout, this, &PanelWindow::openAfterFocusNews);
 }
 
 void PanelWindow::toggle(QRect iconGeometry)
@@ -71,6 +85,32 @@ void PanelWindow::toggle(QRect iconGeometry)
 void PanelWindow::open(QRect iconGeometry)
 {
     anchor = iconGeometry;
+    // That report, landing after the panel has shown again, reads as the program losing the
+    // focus, and pop-ups close then: a second launch right after Escape would flash the panel.
+    if (!isVisible() && focusLeavingHiddenWindow()) {
+        if (!awaitingFocusNews) {
+            awaitingFocusNews = true;
+            connect(qApp, &QGuiApplication::focusWindowChanged, this, &PanelWindow::openAfterFocusNews,
+                    Qt::QueuedConnection);
+            focusNewsWait.start(focusNewsWaitMs);
+        }
+        return;
+    }
+    showAtAnchor();
+}
+
+void PanelWindow::openAfterFocusNews()
+{
+    if (!awaitingFocusNews)
+        return;
+    awaitingFocusNews = false;
+    focusNewsWait.stop();
+    disconnect(qApp, &QGuiApplication::focusWindowChanged, this, &PanelWindow::openAfterFocusNews);
+    showAtAnchor();
+}
+
+void PanelWindow::showAtAnchor()
+{
     if (!isVisible()) {
         place();
         if (style == Style::AnchoredWindow)

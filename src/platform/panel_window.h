@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 
 // The window that holds the panel at the tray icon. A click elsewhere or Escape closes it; it
@@ -36,9 +37,13 @@ protected:
 
 private:
     void place();
+    void showAtAnchor();
+    void openAfterFocusNews();
 
     QWidget* content;
     Style style;
     QRect anchor;
     QElapsedTimer sinceHidden;
+    bool awaitingFocusNews = false;
+    QTimer focusNewsWait;
 };
