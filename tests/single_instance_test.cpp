@@ -3,6 +3,9 @@
 #include "support/wait.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QLocalServer>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -38,12 +41,31 @@ TEST(SingleInstance, ALockThatNamesNoOtherRunningProcessDoesNotBlock)
         SCOPED_TRACE(content.toStdString());
         TempFolder folder;
         const QString data = folder.file(QStringLiteral("Tockles"));
-        folder.write(data + QStringLiteral("/tockles.lock"), content);
+        const QString lockFile = data + QStringLiteral("/tockles.lock");
+        folder.write(lockFile, content);
+        QFile left(lockFile);
+        ASSERT_TRUE(left.open(QIODevice::ReadWrite)
+                    && left.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+        left.close();
         SingleInstance instance(data);
         EXPECT_TRUE(instance.claim());
         SingleInstance second(data);
         EXPECT_FALSE(second.claim()) << "the lock was taken over, not ignored";
     }
+}
+
+// Two launches at once: the first has created its lock file and not yet written it. The second
+// must ask the first, not take the file over.
+TEST(SingleInstance, ALockFileJustCreatedIsNotTakenOver)
+{
+    TempFolder folder;
+    const QString data = folder.file(QStringLiteral("Tockles"));
+    folder.write(data + QStringLiteral("/tockles.lock"), "");
+    SingleInstance second(data);
+    QLocalServer first; // where the first will listen, a moment later
+    ASSERT_TRUE(first.listen(second.socketName()));
+    EXPECT_FALSE(second.claim());
+    EXPECT_TRUE(QFileInfo::exists(data + QStringLiteral("/tockles.lock")));
 }
 
 TEST(SingleInstance, AFolderThatCannotHoldALockRunsUnguarded)

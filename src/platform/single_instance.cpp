@@ -2,9 +2,11 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QThread>
 
@@ -18,6 +20,9 @@
 namespace {
 
 constexpr QByteArrayView showMessage = "show\n";
+
+// Longer than any launch takes from creating its lock file to writing it.
+constexpr qint64 creationMomentMs = 2000;
 
 } // namespace
 
@@ -50,11 +55,12 @@ bool SingleInstance::claim()
     lock->setStaleLockTime(0);
     if (!lock->tryLock(0) && lock->error() == QLockFile::LockFailedError) {
         // Qt keeps a lock it cannot read; sync tools, restores and fsck leave such files.
+        if (!lockNamesNoOtherProcess() && askRunningInstance())
+            return false;
+        // Judged again: a file too new to judge before is old enough once nobody has answered.
         if (lockNamesNoOtherProcess()) {
             QFile::remove(lock->fileName());
             lock->tryLock(0);
-        } else if (askRunningInstance()) {
-            return false;
         }
     }
     // Where no lock can be had and no instance answers, run all the same: a start never
@@ -79,6 +85,11 @@ bool SingleInstance::lockNamesNoOtherProcess() const
             return false;
     }
 #endif
+    // Another launch creates the file, then locks it, then writes who it is: a file that new
+    // may be one not yet locked or written, and taking it over would leave two instances.
+    const qint64 age = QFileInfo(lock->fileName()).lastModified().msecsTo(QDateTime::currentDateTime());
+    if (age > -creationMomentMs && age < creationMomentMs)
+        return false;
     qint64 pid = 0;
     QString host;
     QString application;

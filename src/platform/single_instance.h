@@ -20,6 +20,9 @@ public:
     // and this process should end.
     bool claim();
 
+    // The local socket the instance holding the folder listens on.
+    QString socketName() const { return serverName; }
+
 Q_SIGNALS:
     void showRequested();
 
