@@ -4,7 +4,7 @@
 # process ends by its PID on exit.
 set -eEuo pipefail
 SCENARIO=$1 TOCKLES=$2 TRAY_OWNER=$3 BUILD=${4:-}
-HERE=$(cd "$(dirname "$0")" && pwd)
+HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 WORK=$(mktemp -d)
 DATA="$WORK/home/.local/share/Tockles"
 PIDS=()
@@ -256,10 +256,11 @@ scenario_login() {
 # icon name, tooltip and menu say so; the menu's entry starts and stops it.
 scenario_panel() {
     start_display
-    start_panel "$1"
-    cmake --install "$BUILD" --prefix "$WORK/prefix" >/dev/null # the icon theme holds the names
+    # Installed before the panel starts, so that it finds the symbols by name as on a real system.
+    cmake --install "$BUILD" --prefix "$WORK/prefix" >/dev/null
     export XDG_DATA_DIRS="$WORK/prefix/share:/usr/share"
     TOCKLES="$WORK/prefix/bin/tockles"
+    start_panel "$1"
     launch
     local line X Y WIDTH HEIGHT SCREEN WINDOW
     for line in "title Tockles" "tooltip Tockles" "iconname tockles-symbolic" \
