@@ -27,6 +27,11 @@ TEST(AppStart, TheHistoryIsReadAfterTheIconAndAClickMeanwhileGetsAllOfIt)
         else
             EXPECT_TRUE(QTest::qWaitFor([&] { return app.panelLoaded(); }, 30000));
         ASSERT_TRUE(app.panelLoaded());
-        EXPECT_EQ(app.ensurePanel().store->tockles().size(), history.size());
+        ContentView& panel = app.ensurePanel();
+        EXPECT_EQ(panel.store->tockles().size(), history.size());
+        if (!click) { // the tray menu's entry, before the panel was ever shown
+            panel.toggleTracking();
+            EXPECT_TRUE(panel.isTracking && panel.currentProject == QStringLiteral("A"));
+        }
     }
 }

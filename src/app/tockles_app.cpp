@@ -102,6 +102,9 @@ ContentView& TocklesApp::ensurePanel()
 {
     if (!panel) {
         panel = new ContentView(environment);
+        // The tray's menu offers the panel's start control before the panel was ever shown; it
+        // acts on the selection that showing the panel makes.
+        panel->selectFirstIfEmpty();
         connect(panel, &ContentView::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
         attachPanel();
     }
