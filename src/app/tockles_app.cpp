@@ -24,6 +24,8 @@ namespace {
 // At login the session's panel may start a little after us; this long it may take before the
 // panel shows in a window of its own instead, so that a normal login never flashes one.
 constexpr int trayGraceMs = 3000;
+// A menu is as wide as its longest entry: a long project name would stretch it across the screen.
+constexpr qsizetype menuNameLimit = 40;
 // Long enough for the tray to have asked for the icon and drawn it.
 constexpr int historyAfterIconMs = 100;
 
@@ -167,7 +169,7 @@ void TocklesApp::updateTray()
     state.toolTip = panel->isTracking
                         ? tr("Tockles — %1 %2").arg(shownName(panel->currentProject), formatDuration(panel->elapsedTime))
                         : tr("Tockles");
-    state.toggleLabel = panel->startStopLabel();
+    state.toggleLabel = panel->startStopLabel(menuNameLimit);
     state.toggleEnabled = startStopEnabled(panel->store->projects(), panel->isTracking, panel->selectedProject);
     tray->showState(state);
 }

@@ -296,17 +296,17 @@ void ContentView::render()
     Q_EMIT stateChanged();
 }
 
-ContentView::LabelParts ContentView::startStopLabelParts() const
+ContentView::LabelParts ContentView::startStopLabelParts(qsizetype nameLimit) const
 {
     if (!isTracking)
         return {tr("Start Tracking"), {}, {}};
     const QString pattern = tr("Stop (%1)");
-    return {pattern.section(QStringLiteral("%1"), 0, 0), shownName(currentProject), pattern.section(QStringLiteral("%1"), 1)};
+    return {pattern.section(QStringLiteral("%1"), 0, 0), shownName(currentProject, nameLimit), pattern.section(QStringLiteral("%1"), 1)};
 }
 
-QString ContentView::startStopLabel() const
+QString ContentView::startStopLabel(qsizetype nameLimit) const
 {
-    const LabelParts label = startStopLabelParts();
+    const LabelParts label = startStopLabelParts(nameLimit);
     return label.before + label.name + label.after;
 }
 

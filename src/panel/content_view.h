@@ -51,7 +51,7 @@ public:
     void render();
 
     // The start/stop control's label: "Start Tracking", or "Stop (" + project + ")".
-    QString startStopLabel() const;
+    QString startStopLabel(qsizetype nameLimit = 256) const;
 
 Q_SIGNALS:
     // "Quit" or its shortcut: the application decides how to end.
@@ -68,7 +68,7 @@ private:
     struct LabelParts {
         QString before, name, after;
     };
-    LabelParts startStopLabelParts() const;
+    LabelParts startStopLabelParts(qsizetype nameLimit = 256) const;
     void buildWidgets();
     void renderPicker();
     void renderTotals();

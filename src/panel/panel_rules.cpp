@@ -9,9 +9,8 @@ QString trimmedName(const QString& text)
     return text.trimmed();
 }
 
-QString shownName(const QString& name)
+QString shownName(const QString& name, qsizetype limit)
 {
-    constexpr qsizetype limit = 256;
     if (name.size() <= limit)
         return name;
     qsizetype cut = limit;

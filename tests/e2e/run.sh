@@ -270,12 +270,14 @@ scenario_panel() {
     poll 200 panel_open || fail "Activate did not open the panel"
     eval "$(xdotool getwindowgeometry --shell "$(panel_open)" || echo fail "the panel went away")"
     [ "$WIDTH $X" = "260 470" ] && [ "$Y" -ge 10 ] && [ "$Y" -le 40 ] || fail "panel ${WIDTH}px at $X,$Y, not under (600, 10)"
-    add_project "Design"
+    local name="Design of the new customer portal, phase two: checkout"
+    add_project "$name"
     shows "menu Open Tockles|Start Tracking|Quit"
     item --click "Start Tracking" >/dev/null
-    for line in "iconname tockles-tracking-symbolic" "menu Open Tockles|Stop (Design)|Quit" \
-        "tooltip Tockles — Design 00:00:00"; do shows "$line"; done
-    poll 100 bash -c "/usr/bin/python3 '$HERE/item.py' | grep -qxE 'tooltip Tockles — Design 00:00:0[1-9]'" \
+    # The menu keeps to a sensible width; the tooltip, which wraps, names the project whole.
+    for line in "iconname tockles-tracking-symbolic" "menu Open Tockles|Stop (${name::40}…)|Quit" \
+        "tooltip Tockles — $name 00:00:00"; do shows "$line"; done
+    poll 100 bash -c "/usr/bin/python3 '$HERE/item.py' | grep -qxE 'tooltip Tockles — $name 00:00:0[1-9]'" \
         || fail "the tooltip does not tick: $(item)"
     poll 100 bash -c "[ \$(red_pixels root 1024x28+0+0) -gt 8 ]" || fail "the panel drew no running mark"
     item --click "Stop (" >/dev/null
