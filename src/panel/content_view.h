@@ -1,5 +1,6 @@
 #pragma once
 
+#include "panel/panel_rules.h"
 #include "store/tockle_store.h"
 
 #include <QTimer>
@@ -51,7 +52,7 @@ public:
     void render();
 
     // The start/stop control's label: "Start Tracking", or "Stop (" + project + ")".
-    QString startStopLabel(qsizetype nameLimit = 256) const;
+    QString startStopLabel(qsizetype nameLimit = shownNameLimit) const;
 
 Q_SIGNALS:
     // "Quit" or its shortcut: the application decides how to end.
@@ -68,7 +69,7 @@ private:
     struct LabelParts {
         QString before, name, after;
     };
-    LabelParts startStopLabelParts(qsizetype nameLimit = 256) const;
+    LabelParts startStopLabelParts(qsizetype nameLimit = shownNameLimit) const;
     void buildWidgets();
     void renderPicker();
     void renderTotals();

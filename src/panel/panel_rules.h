@@ -14,7 +14,8 @@ QString trimmedName(const QString& text);
 // A name as the panel's controls show it: whole up to a few hundred characters, cut with an
 // ellipsis beyond. Text shaping costs grow with length, and a hand-edited file may hold a
 // name of megabytes; the data always keeps the full name.
-QString shownName(const QString& name, qsizetype limit = 256);
+constexpr qsizetype shownNameLimit = 256;
+QString shownName(const QString& name, qsizetype limit = shownNameLimit);
 
 // The first project, or no selection when there is none.
 QString firstOrEmpty(const QStringList& projects);

@@ -89,6 +89,14 @@ start_panel() {
     PIDS+=($!)
     "$TRAY_OWNER" 20000 || fail "the Xfce panel did not take the tray selection"
 }
+# start_installed_panel DARK: Tockles installed before the panel starts, so that the panel finds
+# its symbols by name as on a real system.
+start_installed_panel() {
+    cmake --install "$BUILD" --prefix "$WORK/prefix" >/dev/null
+    export XDG_DATA_DIRS="$WORK/prefix/share:/usr/share"
+    TOCKLES="$WORK/prefix/bin/tockles"
+    start_panel "$1"
+}
 # The item as the panel's host sees it (item.py); shows LINE waits until it reads LINE.
 item() { /usr/bin/python3 "$HERE/item.py" "$@"; }
 shows() { poll 100 bash -c "/usr/bin/python3 '$HERE/item.py' | grep -qxF '$1'" || fail "expected '$1': $(item 2>&1)"; }
@@ -256,11 +264,7 @@ scenario_login() {
 # icon name, tooltip and menu say so; the menu's entry starts and stops it.
 scenario_panel() {
     start_display
-    # Installed before the panel starts, so that it finds the symbols by name as on a real system.
-    cmake --install "$BUILD" --prefix "$WORK/prefix" >/dev/null
-    export XDG_DATA_DIRS="$WORK/prefix/share:/usr/share"
-    TOCKLES="$WORK/prefix/bin/tockles"
-    start_panel "$1"
+    start_installed_panel "$1"
     launch
     local line X Y WIDTH HEIGHT SCREEN WINDOW
     for line in "title Tockles" "tooltip Tockles" "iconname tockles-symbolic" \
