@@ -169,6 +169,25 @@ TEST_F(StoreTest, FailedSavesKeepMemoryAndTheNextSaveCatchesUp)
     EXPECT_EQ(folder.read(folder.file(QStringLiteral("blocker"))), "file");
 }
 
+// The folder removed while running comes back with the next change or at exit, holding both
+// lists; the watcher's refresh leaves it to whatever may put a link there.
+TEST_F(StoreTest, ARemovedFolderIsMadeAgainByAChangeOrAtExit)
+{
+    for (const bool atExit : {false, true}) {
+        SCOPED_TRACE(atExit ? "at exit" : "by a change");
+        auto store = makeStore();
+        store->addProject(QStringLiteral("P"));
+        store->addTockle(sample(QStringLiteral("P")));
+        ASSERT_TRUE(QDir(folder.file(QStringLiteral("Tockles"))).removeRecursively());
+        store->refreshFromDisk();
+        EXPECT_FALSE(QFileInfo::exists(folder.file(QStringLiteral("Tockles"))));
+        atExit ? store->saveUnsavedLists() : store->addTockle(sample(QStringLiteral("P")));
+        EXPECT_FALSE(store->hasUnsavedChanges());
+        EXPECT_EQ(bytes("projects.json"), R"(["P"])");
+        EXPECT_EQ(bytes("tockles.json"), encodeTockles(store->tockles()).value());
+    }
+}
+
 TEST_F(StoreTest, AnUndecodableFileIsKeptAsideOnceBeforeItIsReplaced)
 {
     const QByteArray truncated = R"([{"id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789","projectName":"A","sta)";

@@ -82,7 +82,7 @@ TockleStore::TockleStore(StoreEnvironment env, QObject* parent)
         environment.clock = std::make_shared<SystemClock>();
     retry.setSingleShot(true);
     nextRetry = environment.saveRetryInterval;
-    connect(&retry, &QTimer::timeout, this, &TockleStore::saveUnsavedLists);
+    connect(&retry, &QTimer::timeout, this, &TockleStore::writeUnsavedLists);
     if (environment.applicationSupportDirectory) {
         const QString folder = QDir(*environment.applicationSupportDirectory)
                                    .filePath(QStringLiteral("Tockles"));
@@ -101,7 +101,7 @@ TockleStore::TockleStore(StoreEnvironment env, QObject* parent)
     mergeConflictCopies(tocklesBehind, projectsBehind);
     tocklesUnsaved = tocklesBehind;
     projectsUnsaved = projectsBehind;
-    saveUnsavedLists();
+    writeUnsavedLists();
     if (!QCoreApplication::instance())
         return; // nothing to watch with: no event loop
     // A burst of changes (a sync delivering both files) is taken in once.
@@ -145,7 +145,7 @@ void TockleStore::refreshFromDisk()
     mergeConflictCopies(tocklesBehind, projectsBehind);
     tocklesUnsaved = tocklesUnsaved || tocklesBehind;
     projectsUnsaved = projectsUnsaved || projectsBehind;
-    saveUnsavedLists();
+    writeUnsavedLists();
     watch();
 }
 
@@ -313,6 +313,7 @@ void TockleStore::addTockle(const Tockle& tockle)
 
 void TockleStore::saveTockles()
 {
+    remakeRemovedFolder();
     tocklesUnsaved = !writeTockles();
     if (projectsUnsaved)
         projectsUnsaved = !writeProjects();
@@ -321,6 +322,7 @@ void TockleStore::saveTockles()
 
 void TockleStore::saveProjects()
 {
+    remakeRemovedFolder();
     projectsUnsaved = !writeProjects();
     if (tocklesUnsaved)
         tocklesUnsaved = !writeTockles();
@@ -329,11 +331,34 @@ void TockleStore::saveProjects()
 
 void TockleStore::saveUnsavedLists()
 {
+    if (hasUnsavedChanges())
+        remakeRemovedFolder();
+    writeUnsavedLists();
+}
+
+void TockleStore::writeUnsavedLists()
+{
     if (tocklesUnsaved)
         tocklesUnsaved = !writeTockles();
     if (projectsUnsaved)
         projectsUnsaved = !writeProjects();
     scheduleRetry();
+}
+
+// A data folder removed while the program runs (by hand, by a clean-up tool) is made again by
+// a change or at exit, which would otherwise leave the change in memory only. Not by the retry
+// or the watcher: a folder being moved into a sync tool comes back as a link. Only the folder
+// itself: a missing parent is more likely a drive not mounted yet.
+void TockleStore::remakeRemovedFolder()
+{
+    const QString folder = QFileInfo(fileURL_).absolutePath();
+    if (fileURL_.isEmpty() || platform::pathExists(folder) || !QFileInfo(QFileInfo(folder).absolutePath()).isDir()
+        || !platform::createDirectories(folder))
+        return;
+    // Both files went with the folder.
+    tocklesUnsaved = tocklesUnsaved || !tockles_.isEmpty();
+    projectsUnsaved = projectsUnsaved || !projects_.isEmpty();
+    watch();
 }
 
 void TockleStore::scheduleRetry()

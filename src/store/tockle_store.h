@@ -66,6 +66,7 @@ public:
 
     // Every change was meant to reach the disk when it was made; a list whose save failed is
     // saved again with the next save of either list, on a retry timer, and here (at exit).
+    // Here, as with a change, a data folder removed meanwhile is made again.
     void saveUnsavedLists();
     bool hasUnsavedChanges() const { return tocklesUnsaved || projectsUnsaved; }
 
@@ -79,6 +80,8 @@ Q_SIGNALS:
     void projectsChanged(const QStringList& projects);
 
 private:
+    void writeUnsavedLists();
+    void remakeRemovedFolder();
     bool writeTockles();
     bool writeProjects();
     void scheduleRetry();
