@@ -1,7 +1,12 @@
 #include "platform/timer_icon.h"
+#include "platform/tray_item.h"
 
+#include <QCoreApplication>
+#include <QHelpEvent>
 #include <QImage>
 #include <QPainter>
+#include <QSystemTrayIcon>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -67,4 +72,26 @@ TEST(TrayIcon, ReadableOnDarkAndLightPanelsIdleAndTracking)
                         << ", tracking " << tracking << ", " << size << " px";
                     EXPECT_EQ(reddish(image) >= size / 2, tracking) << "the running mark, " << size << " px";
                 }
+}
+
+// Qt draws an XEmbed icon's tooltip itself, asking the item for it first, and reads text that
+// looks like markup as markup; StatusNotifierItem hosts, which never ask, take the text as it is.
+TEST(TrayIcon, TheTooltipShowsANameAsTyped)
+{
+    const auto shown = [](const QString& tip) {
+        QTextDocument document;
+        document.setHtml(tip);
+        return Qt::mightBeRichText(tip) ? document.toPlainText() : tip;
+    };
+    TrayItem item;
+    auto* icon = item.findChild<QSystemTrayIcon*>();
+    ASSERT_NE(icon, nullptr);
+    const QString tip = QStringLiteral("Tockles — <b>Bold</b> & <Header> fix 00:00:01");
+    item.showState({true, tip, QStringLiteral("Stop"), true});
+    EXPECT_EQ(icon->toolTip(), tip);
+    QHelpEvent request(QEvent::ToolTip, {}, {});
+    QCoreApplication::sendEvent(icon, &request);
+    EXPECT_EQ(shown(icon->toolTip()), tip);
+    item.showState({true, tip + QStringLiteral("2"), QStringLiteral("Stop"), true});
+    EXPECT_EQ(shown(icon->toolTip()), tip + QStringLiteral("2"));
 }

@@ -36,15 +36,22 @@ QString menuText(QString label)
     return label.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
+// A plain text that any rich-text reader shows character for character.
+QString asMarkup(const QString& plain)
+{
+    return QStringLiteral("<p>") + plain.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
 } // namespace
 
 TrayItem::TrayItem(QObject* parent)
-    : QObject(parent), menu(std::make_unique<QMenu>()), icon(std::make_unique<QSystemTrayIcon>())
+    : QObject(parent), menu(std::make_unique<QMenu>()), icon(std::make_unique<QSystemTrayIcon>(this))
 {
     static const bool hooked = (qDBusAddSpyHook(noteActivation), true);
     Q_UNUSED(hooked);
     state.toolTip = tr("Tockles");
     icon->setToolTip(state.toolTip);
+    icon->installEventFilter(this);
     QAction* open = menu->addAction(tr("Open Tockles"));
     toggle = menu->addAction(QString());
     toggle->setVisible(false);
@@ -75,7 +82,7 @@ void TrayItem::showState(const TrayState& next)
     if (next == state)
         return;
     const bool iconChanges = next.tracking != state.tracking;
-    icon->setToolTip(next.toolTip);
+    icon->setToolTip(toolTipMarkup ? asMarkup(next.toolTip) : next.toolTip);
     toggle->setText(menuText(next.toggleLabel));
     toggle->setVisible(!next.toggleLabel.isEmpty());
     toggle->setEnabled(next.toggleEnabled);
@@ -98,6 +105,14 @@ bool TrayItem::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
         updateIcon();
+    // An XEmbed icon's tooltip is drawn by Qt, which takes a name such as "<Header> fix" for
+    // markup and drops the word; a StatusNotifierItem host shows the text as plain, as it
+    // should. Only the XEmbed icon asks the item for its tooltip, just before showing it, so
+    // the first request switches to an escaped form, in time for that very tooltip.
+    if (watched == icon.get() && event->type() == QEvent::ToolTip && !toolTipMarkup) {
+        toolTipMarkup = true;
+        icon->setToolTip(asMarkup(state.toolTip));
+    }
     return false;
 }
 

@@ -54,4 +54,5 @@ private:
     QAction* toggle = nullptr;
     std::unique_ptr<QSystemTrayIcon> icon;
     TrayState state;
+    bool toolTipMarkup = false;
 };
