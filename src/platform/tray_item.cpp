@@ -30,10 +30,16 @@ void noteActivation(const QDBusMessage& message)
     lastActivation = point.isNull() ? std::nullopt : std::optional(point);
 }
 
-QString menuText(QString label)
+// A label, such as "Stop (R&D_2027)", that shows as it is. Qt's own menu reads "&" as the
+// mnemonic mark. A menu exported to a StatusNotifierItem host goes as dbusmenu, where "__" is
+// an underscore and a single "_" the mark, and where Qt turns the first "&" into that mark and
+// passes the rest on: a mark put first (the entry's first letter) keeps the label's own.
+QString menuText(QString label, bool exported)
 {
-    // A menu reads "&" as a mnemonic marker; a project named "R&D" must show as it is.
-    return label.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    if (!exported)
+        return label.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    label.replace(QLatin1Char('_'), QStringLiteral("__"));
+    return label.contains(QLatin1Char('&')) ? QLatin1Char('&') + label : label;
 }
 
 // A plain text that any rich-text reader shows character for character.
@@ -83,7 +89,7 @@ void TrayItem::showState(const TrayState& next)
         return;
     const bool iconChanges = next.tracking != state.tracking;
     icon->setToolTip(toolTipMarkup ? asMarkup(next.toolTip) : next.toolTip);
-    toggle->setText(menuText(next.toggleLabel));
+    toggle->setText(menuText(next.toggleLabel, menu->platformMenu() != nullptr));
     toggle->setVisible(!next.toggleLabel.isEmpty());
     toggle->setEnabled(next.toggleEnabled);
     state = next;

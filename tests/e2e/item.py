@@ -1,6 +1,7 @@
 """The tray item as the panel's StatusNotifierItem host sees it: prints its title, tooltip, icon
 name and menu ("label (disabled)|…"), after clicking the menu entry whose label starts with
 --click, or calling Activate(x, y) with --activate X Y. Exits 1 while no item is registered."""
+import re
 import sys
 
 import dbus
@@ -23,7 +24,7 @@ for child in layout[2]:
     entry_id, entry = int(child[0]), child[1]
     if entry.get("type") == "separator" or not entry.get("visible", True):
         continue
-    label = str(entry.get("label", "")).replace("_", "")
+    label = re.sub("_(_?)", r"\1", str(entry.get("label", "")))  # "_" marks the mnemonic, "__" is "_"
     if sys.argv[1:2] == ["--click"] and label.startswith(sys.argv[2]):
         menu.Event(dbus.Int32(entry_id), "clicked", dbus.Int32(0, variant_level=1), dbus.UInt32(0),
                    dbus_interface="com.canonical.dbusmenu")

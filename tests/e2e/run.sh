@@ -274,7 +274,7 @@ scenario_panel() {
     poll 200 panel_open || fail "Activate did not open the panel"
     eval "$(xdotool getwindowgeometry --shell "$(panel_open)" || echo fail "the panel went away")"
     [ "$WIDTH $X" = "260 470" ] && [ "$Y" -ge 10 ] && [ "$Y" -le 40 ] || fail "panel ${WIDTH}px at $X,$Y, not under (600, 10)"
-    local name="Design of the new customer portal, phase two: checkout"
+    local name="R&D: design of the customer_portal, phase two: checkout"
     add_project "$name"
     shows "menu Open Tockles|Start Tracking|Quit"
     item --click "Start Tracking" >/dev/null
