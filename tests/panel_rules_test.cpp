@@ -88,7 +88,7 @@ TEST(Totals, SumsPerNameInListOrderAndCountsTheRunningInterval)
     EXPECT_EQ(rowTexts(totalsRows({twice, odd, false, none, 0, QStringLiteral("Neg")})).last(), QStringLiteral("Neg=-5"));
 }
 
-TEST(ShownName, ShortNamesWholeLongOnesCutWithoutSplittingACharacter)
+TEST(ShownName, OneLineShortNamesWholeLongOnesCutWithoutSplittingACharacter)
 {
     EXPECT_EQ(shownName(QStringLiteral("Design")), QStringLiteral("Design"));
     const QString exact(256, QLatin1Char('a'));
@@ -99,4 +99,6 @@ TEST(ShownName, ShortNamesWholeLongOnesCutWithoutSplittingACharacter)
     // A pair of surrogates straddling the limit is dropped whole.
     const QString emoji = QString(255, QLatin1Char('a')) + QString::fromUtf8("\xF0\x9F\x98\x80") + QStringLiteral("tail");
     EXPECT_EQ(shownName(emoji), QString(255, QLatin1Char('a')) + QChar(0x2026));
+    // One line, whatever breaks the name holds; tabs and other spaces stay.
+    EXPECT_EQ(shownName(QStringLiteral("a\nb\r\nc\u2028d\u0085e\tf")), QStringLiteral("a b  c d e\tf"));
 }

@@ -11,12 +11,21 @@ QString trimmedName(const QString& text)
 
 QString shownName(const QString& name, qsizetype limit)
 {
-    if (name.size() <= limit)
-        return name;
-    qsizetype cut = limit;
-    if (name.at(cut - 1).isHighSurrogate())
-        --cut;
-    return name.left(cut) + QChar(0x2026);
+    QString shown = name;
+    if (name.size() > limit) {
+        qsizetype cut = limit;
+        if (name.at(cut - 1).isHighSurrogate())
+            --cut;
+        shown = name.left(cut) + QChar(0x2026);
+    }
+    // A line break in a name (pasted, or from a hand edit) would push the rest of it out of
+    // the one-line controls that show it.
+    static const QString lineBreaks = QStringLiteral("\n\r\v\f\u0085\u2028\u2029");
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        if (lineBreaks.contains(shown.at(i)))
+            shown[i] = u' ';
+    }
+    return shown;
 }
 
 QString firstOrEmpty(const QStringList& projects)

@@ -11,9 +11,9 @@
 // Cuts white space and line breaks (Unicode Z, U+0009..U+000D, U+0085) from both ends.
 QString trimmedName(const QString& text);
 
-// A name as the panel's controls show it: whole up to a few hundred characters, cut with an
-// ellipsis beyond. Text shaping costs grow with length, and a hand-edited file may hold a
-// name of megabytes; the data always keeps the full name.
+// A name as the panel's controls show it: on one line, whole up to a few hundred characters,
+// cut with an ellipsis beyond. Text shaping costs grow with length, and a hand-edited file may
+// hold a name of megabytes; the data always keeps the full name.
 constexpr qsizetype shownNameLimit = 256;
 QString shownName(const QString& name, qsizetype limit = shownNameLimit);
 
