@@ -186,6 +186,23 @@ TEST_F(PanelTest, TotalsFollowTheSelectionAndShowLongSums)
     EXPECT_EQ(rows().last(), QStringLiteral("Removed=00:00:05")) << "a name added again brings its old total back";
 }
 
+// A right-to-left name, or one holding a direction override, goes into "Stop (…)" as a run of
+// its own direction; else the bracket after it moves (drawn as "Stop (2027 (שלום").
+TEST_F(PanelTest, ANameOfEitherDirectionIsIsolatedInTheStopLabel)
+{
+    const QStringList names = {QStringLiteral("\u05e9\u05dc\u05d5\u05dd 2027"), QStringLiteral("\u202eevil")};
+    writeData("projects.json", encodeProjects(names));
+    ContentView& v = open();
+    for (const QString& name : names) {
+        choose(name);
+        click("startStopButton");
+        const QString expected = QStringLiteral("Stop (\u2068") + name + QStringLiteral("\u2069)");
+        EXPECT_EQ(child<ElidingButton>("startStopButton")->shownText(), expected);
+        EXPECT_EQ(v.startStopLabel(), expected) << "the tray menu's entry";
+        click("startStopButton");
+    }
+}
+
 TEST_F(PanelTest, LongNamesAreElidedAndNeverWidenThePanel)
 {
     const QString longName = QStringLiteral("A very long project name that would never fit into the panel at all");

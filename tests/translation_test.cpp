@@ -68,7 +68,7 @@ TEST_F(PanelTest, NothingIsCutWithoutAnEllipsisAtALargerFont)
                 EXPECT_GE(button->width(), button->sizeHint().width()) << what.toStdString();
             }
         }
-        const QString shown = child<ElidingButton>("startStopButton")->shownText();
+        const QString shown = text("startStopButton");
         EXPECT_TRUE(shown.endsWith(QStringLiteral("…)"))) << shown.toStdString();
         EXPECT_TRUE(child<ElidingComboBox>("picker")->shownText().endsWith(QChar(0x2026)));
 

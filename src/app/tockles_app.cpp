@@ -167,7 +167,7 @@ void TocklesApp::updateTray()
     TrayState state;
     state.tracking = panel->isTracking;
     state.toolTip = panel->isTracking
-                        ? tr("Tockles — %1 %2").arg(shownName(panel->currentProject), formatDuration(panel->elapsedTime))
+                        ? tr("Tockles — %1 %2").arg(isolatedName(shownName(panel->currentProject)), formatDuration(panel->elapsedTime))
                         : tr("Tockles");
     state.toggleLabel = panel->startStopLabel(menuNameLimit);
     state.toggleEnabled = startStopEnabled(panel->store->projects(), panel->isTracking, panel->selectedProject);

@@ -1,5 +1,7 @@
 #include "panel/eliding_controls.h"
 
+#include "panel/panel_rules.h"
+
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -46,11 +48,10 @@ void ElidingButton::refit()
     // The room the style leaves for the text, less a margin on each side.
     const int room = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).width()
                      - 2 * style()->pixelMetric(QStyle::PM_ButtonMargin, &option, this);
-    QString shown = before + elidable + after;
-    if (metrics.horizontalAdvance(shown) > room) {
-        const int left = room - metrics.horizontalAdvance(before + after);
-        shown = before + metrics.elidedText(elidable, Qt::ElideRight, std::max(left, 0)) + after;
-    }
+    QString middle = elidable;
+    if (metrics.horizontalAdvance(before + elidable + after) > room)
+        middle = metrics.elidedText(elidable, Qt::ElideRight, std::max(room - metrics.horizontalAdvance(before + after), 0));
+    const QString shown = middle.isEmpty() ? before + after : before + isolatedName(middle) + after;
     const QString label = escapedMnemonics(shown);
     if (text() != label)
         setText(label);

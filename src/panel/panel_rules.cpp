@@ -28,6 +28,11 @@ QString shownName(const QString& name, qsizetype limit)
     return shown;
 }
 
+QString isolatedName(const QString& shown)
+{
+    return QChar(0x2068) + shown + QChar(0x2069); // first-strong isolate ... pop directional isolate
+}
+
 QString firstOrEmpty(const QStringList& projects)
 {
     return projects.isEmpty() ? QString() : projects.first();

@@ -16,6 +16,10 @@ QString trimmedName(const QString& text);
 // hold a name of megabytes; the data always keeps the full name.
 constexpr qsizetype shownNameLimit = 256;
 QString shownName(const QString& name, qsizetype limit = shownNameLimit);
+// A shown name set into a sentence ("Stop (%1)") as a run of its own direction: a
+// right-to-left name, or one holding a direction override, leaves the brackets and the time
+// around it in place.
+QString isolatedName(const QString& shown);
 
 // The first project, or no selection when there is none.
 QString firstOrEmpty(const QStringList& projects);

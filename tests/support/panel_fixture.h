@@ -46,10 +46,11 @@ protected:
         return w;
     }
     bool shown(const char* name) const { return child(name)->isVisibleTo(view.get()); }
+    // What a control reads as, without the invisible marks that set a name's direction apart.
     QString text(const char* name) const
     {
         if (auto* b = view->findChild<QAbstractButton*>(QLatin1String(name)))
-            return b->text().replace(QStringLiteral("&&"), QStringLiteral("&"));
+            return b->text().replace(QStringLiteral("&&"), QStringLiteral("&")).remove(QChar(0x2068)).remove(QChar(0x2069));
         return child<QLabel>(name)->text();
     }
     QPushButton* startStop() const { return child<QPushButton>("startStopButton"); }
