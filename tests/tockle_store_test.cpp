@@ -219,4 +219,16 @@ TEST_F(StoreTest, AnUndecodableFileIsKeptAsideOnceBeforeItIsReplaced)
     EXPECT_EQ(folder.read(synced + QStringLiteral(".unreadable-20251201T173000Z")), "not json");
     EXPECT_EQ(QFileInfo(folder.dataFile("tockles.json")).symLinkTarget(), synced);
     EXPECT_EQ(folder.read(synced), encodeTockles({added}).value());
+
+    // A link into a folder not there yet: saves wait for it, and the link stays.
+    const QString later = folder.file(QStringLiteral("Later/tockles.json"));
+    remove("tockles.json");
+    ASSERT_TRUE(QFile::link(later, folder.dataFile("tockles.json")));
+    auto store2 = makeStore();
+    store2->addTockle(added);
+    EXPECT_TRUE(store2->hasUnsavedChanges());
+    QDir().mkpath(folder.file(QStringLiteral("Later")));
+    store2->addTockle(added);
+    EXPECT_EQ(QFileInfo(folder.dataFile("tockles.json")).symLinkTarget(), later);
+    EXPECT_EQ(decodeTockles(folder.read(later))->size(), 2);
 }

@@ -287,7 +287,17 @@ bool replaceFileDurably(const QString& path, const QByteArray& bytes)
 QString linkTarget(const QString& path)
 {
     const QFileInfo info(path);
-    return info.isSymLink() && info.exists() ? info.canonicalFilePath() : path;
+    if (!info.isSymLink())
+        return path;
+    if (info.exists())
+        return info.canonicalFilePath();
+    // A link into a folder not there yet (a sync folder on a drive not mounted): written
+    // through all the same, the save fails until the folder is there, instead of putting a
+    // file in the link's place, whose data would then never reach the sync.
+    QString target = path;
+    for (int hops = 0; hops < 40 && QFileInfo(target).isSymLink(); ++hops)
+        target = QFileInfo(target).symLinkTarget();
+    return target;
 }
 
 bool renameNoReplace(const QString& from, const QString& to)

@@ -66,7 +66,8 @@ private:
 // reader finds either the old content or the new, whatever happens on the way.
 bool replaceFileDurably(const QString& path, const QByteArray& bytes);
 
-// The file a symbolic link names, or the path itself when it is no link (or a dangling one).
+// The file a symbolic link names, or the path itself when it is no link. A link to a file that
+// is not there names where that file would be.
 QString linkTarget(const QString& path);
 
 // Renames without ever replacing an existing file.
