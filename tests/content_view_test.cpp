@@ -190,7 +190,8 @@ TEST_F(PanelTest, TotalsFollowTheSelectionAndShowLongSums)
 // its own direction; else the bracket after it moves (drawn as "Stop (2027 (שלום").
 TEST_F(PanelTest, ANameOfEitherDirectionIsIsolatedInTheStopLabel)
 {
-    const QStringList names = {QStringLiteral("\u05e9\u05dc\u05d5\u05dd 2027"), QStringLiteral("\u202eevil")};
+    const QStringList names = {QStringLiteral("\u05e9\u05dc\u05d5\u05dd 2027"),
+                               QStringLiteral("\u202eevil")};
     writeData("projects.json", encodeProjects(names));
     ContentView& v = open();
     for (const QString& name : names) {

@@ -100,5 +100,6 @@ TEST(ShownName, OneLineShortNamesWholeLongOnesCutWithoutSplittingACharacter)
     const QString emoji = QString(255, QLatin1Char('a')) + QString::fromUtf8("\xF0\x9F\x98\x80") + QStringLiteral("tail");
     EXPECT_EQ(shownName(emoji), QString(255, QLatin1Char('a')) + QChar(0x2026));
     // One line, whatever breaks the name holds; tabs and other spaces stay.
-    EXPECT_EQ(shownName(QStringLiteral("a\nb\r\nc\u2028d\u0085e\tf")), QStringLiteral("a b  c d e\tf"));
+    EXPECT_EQ(shownName(QStringLiteral("a\nb\r\nc\u2028d\u0085e\tf")),
+              QStringLiteral("a b  c d e\tf"));
 }

@@ -8,14 +8,16 @@
 void installTranslations(QCoreApplication& app)
 {
     auto* own = new QTranslator(&app);
-    const bool translated = own->load(QLocale(), QStringLiteral("tockles"), QStringLiteral("_"), QStringLiteral(":/i18n"));
+    const bool translated = own->load(QLocale(), QStringLiteral("tockles"), QStringLiteral("_"),
+                                      QStringLiteral(":/i18n"));
     if (translated)
         QCoreApplication::installTranslator(own);
     // Qt's own texts (a field's menu) and the layout's direction: in the panel's language where
     // Tockles has one, not in the first of the user's languages that Qt has (Hebrew listed
     // before German mirrored a German panel).
     auto* qt = new QTranslator(&app);
-    if (qt->load(translated ? QLocale(own->language()) : QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+    const QLocale shown = translated ? QLocale(own->language()) : QLocale();
+    if (qt->load(shown, QStringLiteral("qtbase"), QStringLiteral("_"),
                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(qt);
 }

@@ -307,7 +307,8 @@ ContentView::LabelParts ContentView::startStopLabelParts(qsizetype nameLimit) co
 QString ContentView::startStopLabel(qsizetype nameLimit) const
 {
     const LabelParts label = startStopLabelParts(nameLimit);
-    return label.name.isEmpty() ? label.before : label.before + isolatedName(label.name) + label.after;
+    return label.name.isEmpty() ? label.before
+                                : label.before + isolatedName(label.name) + label.after;
 }
 
 void ContentView::renderPicker()

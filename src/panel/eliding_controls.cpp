@@ -49,8 +49,10 @@ void ElidingButton::refit()
     const int room = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).width()
                      - 2 * style()->pixelMetric(QStyle::PM_ButtonMargin, &option, this);
     QString middle = elidable;
-    if (metrics.horizontalAdvance(before + elidable + after) > room)
-        middle = metrics.elidedText(elidable, Qt::ElideRight, std::max(room - metrics.horizontalAdvance(before + after), 0));
+    if (metrics.horizontalAdvance(before + elidable + after) > room) {
+        const int left = room - metrics.horizontalAdvance(before + after);
+        middle = metrics.elidedText(elidable, Qt::ElideRight, std::max(left, 0));
+    }
     const QString shown = middle.isEmpty() ? before + after : before + isolatedName(middle) + after;
     const QString label = escapedMnemonics(shown);
     if (text() != label)

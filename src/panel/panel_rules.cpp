@@ -30,7 +30,8 @@ QString shownName(const QString& name, qsizetype limit)
 
 QString isolatedName(const QString& shown)
 {
-    return QChar(0x2068) + shown + QChar(0x2069); // first-strong isolate ... pop directional isolate
+    // First strong isolate ... pop directional isolate.
+    return QChar(0x2068) + shown + QChar(0x2069);
 }
 
 QString firstOrEmpty(const QStringList& projects)

@@ -51,7 +51,8 @@ QString asMarkup(const QString& plain)
 } // namespace
 
 TrayItem::TrayItem(QObject* parent)
-    : QObject(parent), menu(std::make_unique<QMenu>()), icon(std::make_unique<QSystemTrayIcon>(this))
+    : QObject(parent), menu(std::make_unique<QMenu>()),
+      icon(std::make_unique<QSystemTrayIcon>(this))
 {
     static const bool hooked = (qDBusAddSpyHook(noteActivation), true);
     Q_UNUSED(hooked);

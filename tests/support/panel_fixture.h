@@ -50,7 +50,10 @@ protected:
     QString text(const char* name) const
     {
         if (auto* b = view->findChild<QAbstractButton*>(QLatin1String(name)))
-            return b->text().replace(QStringLiteral("&&"), QStringLiteral("&")).remove(QChar(0x2068)).remove(QChar(0x2069));
+            return b->text()
+                .replace(QStringLiteral("&&"), QStringLiteral("&"))
+                .remove(QChar(0x2068))
+                .remove(QChar(0x2069));
         return child<QLabel>(name)->text();
     }
     QPushButton* startStop() const { return child<QPushButton>("startStopButton"); }
