@@ -24,6 +24,12 @@ TEST(SingleInstance, TheSecondClaimFailsAndAsksTheFirstToShowItsPanel)
 
     SingleInstance elsewhere(folder.file(QStringLiteral("Other/Tockles")));
     EXPECT_TRUE(elsewhere.claim()) << "another data folder is another instance";
+
+    // The lock file gone with its folder while the first runs: a launch still finds the first.
+    ASSERT_TRUE(QDir(data).removeRecursively());
+    SingleInstance third(data);
+    EXPECT_FALSE(third.claim());
+    EXPECT_TRUE(waitUntil([&] { return shown.count() == 2; }));
 }
 
 TEST(SingleInstance, ALockThatNamesNoOtherRunningProcessDoesNotBlock)

@@ -55,7 +55,7 @@ bool SingleInstance::claim()
     lock->setStaleLockTime(0);
     if (!lock->tryLock(0) && lock->error() == QLockFile::LockFailedError) {
         // Qt keeps a lock it cannot read; sync tools, restores and fsck leave such files.
-        if (!lockNamesNoOtherProcess() && askRunningInstance())
+        if (!lockNamesNoOtherProcess() && askRunningInstance(3000))
             return false;
         // Judged again: a file too new to judge before is old enough once nobody has answered.
         if (lockNamesNoOtherProcess()) {
@@ -67,6 +67,13 @@ bool SingleInstance::claim()
     // silently does nothing.
     if (!lock->isLocked())
         return true;
+    // The lock file can go while its holder runs (with the data folder, removed and made
+    // again): an instance still listening is asked, as for a held lock. Nobody listening
+    // answers at once.
+    if (askRunningInstance(0)) {
+        lock->unlock();
+        return false;
+    }
     QLocalServer::removeServer(serverName); // left by an instance that crashed
     server.setSocketOptions(QLocalServer::UserAccessOption);
     server.listen(serverName);
@@ -98,11 +105,11 @@ bool SingleInstance::lockNamesNoOtherProcess() const
            || pid == QCoreApplication::applicationPid();
 }
 
-bool SingleInstance::askRunningInstance()
+bool SingleInstance::askRunningInstance(int patienceMs)
 {
     // The other instance may have just taken the lock and not be listening yet.
-    QDeadlineTimer deadline(3000);
-    while (!deadline.hasExpired()) {
+    const QDeadlineTimer deadline(patienceMs);
+    for (;;) {
         QLocalSocket socket;
         socket.connectToServer(serverName);
         if (socket.waitForConnected(250)) {
@@ -111,9 +118,10 @@ bool SingleInstance::askRunningInstance()
             socket.disconnectFromServer();
             return sent;
         }
+        if (deadline.hasExpired())
+            return false;
         QThread::msleep(50);
     }
-    return false;
 }
 
 void SingleInstance::acceptConnection()

@@ -28,7 +28,8 @@ Q_SIGNALS:
 
 private:
     void acceptConnection();
-    bool askRunningInstance();
+    // Asks a running instance to show its panel, for up to `patienceMs`; whether one took it.
+    bool askRunningInstance(int patienceMs);
     bool lockNamesNoOtherProcess() const;
 
     QString folder;
