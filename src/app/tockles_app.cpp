@@ -166,10 +166,9 @@ void TocklesApp::updateTray()
 {
     TrayState state;
     state.tracking = panel->isTracking;
-    const QString name = isolatedName(shownName(panel->currentProject));
-    state.toolTip = panel->isTracking
-                        ? tr("Tockles — %1 %2").arg(name, formatDuration(panel->elapsedTime))
-                        : tr("Tockles");
+    state.toolTip = panel->isTracking ? tr("Tockles — %1 %2").arg(isolatedName(shownName(panel->currentProject)),
+                                                                  formatDuration(panel->elapsedTime))
+                                      : tr("Tockles");
     state.toggleLabel = panel->startStopLabel(menuNameLimit);
     state.toggleEnabled = startStopEnabled(panel->store->projects(), panel->isTracking, panel->selectedProject);
     tray->showState(state);
