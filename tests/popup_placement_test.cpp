@@ -1,7 +1,9 @@
+#include "panel/eliding_controls.h"
 #include "platform/panel_window.h"
 #include "platform/popup_placement.h"
 #include "support/wait.h"
 
+#include <QAbstractItemView>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QWindow>
@@ -54,4 +56,30 @@ TEST(PanelWindow, ALateFocusReportDoesNotCloseTheReopenedPanel)
     EXPECT_TRUE(waitUntil([&] { return window.isVisible(); }));
     QCoreApplication::processEvents();
     EXPECT_TRUE(window.isVisible());
+}
+
+// Escape in the picker's open list closes the list alone (Qt hands the same key to the picker
+// once the list is gone); the next Escape closes the panel.
+TEST(PanelWindow, EscapeInThePickersListClosesOnlyTheList)
+{
+    auto* picker = new ElidingComboBox;
+    picker->addItems({QStringLiteral("Client work"), QStringLiteral("Design")});
+    PanelWindow window(picker);
+    window.open({});
+    ASSERT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == window.windowHandle(); }));
+    const auto escape = [](QWindow* target) {
+        QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::SynchronousDelivery>(
+            target, QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::SynchronousDelivery>(
+            target, QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+    };
+    picker->showPopup();
+    QWidget* list = picker->view()->window();
+    ASSERT_TRUE(waitUntil([&] { return list->isVisible() && list->windowHandle(); }));
+    escape(list->windowHandle());
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_TRUE(window.isVisible());
+    QCoreApplication::processEvents();
+    escape(window.windowHandle());
+    EXPECT_FALSE(window.isVisible());
 }

@@ -2,8 +2,11 @@
 
 #include "panel/panel_rules.h"
 
+#include <QKeyEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+
+#include <utility>
 
 namespace {
 
@@ -65,6 +68,24 @@ QString ElidingComboBox::shownText() const
     initStyleOption(&option);
     const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
     return fontMetrics().elidedText(option.currentText, Qt::ElideRight, field.width());
+}
+
+void ElidingComboBox::hidePopup()
+{
+    QComboBox::hidePopup();
+    // A key that closes the list (Escape, Return) reaches the picker too once the list is gone,
+    // and Escape would go on to close the whole panel. Only that same key finds the mark.
+    listJustClosed = true;
+    QMetaObject::invokeMethod(this, [this] { listJustClosed = false; }, Qt::QueuedConnection);
+}
+
+void ElidingComboBox::keyPressEvent(QKeyEvent* event)
+{
+    if (std::exchange(listJustClosed, false)) {
+        event->accept();
+        return;
+    }
+    QComboBox::keyPressEvent(event);
 }
 
 void ElidingComboBox::paintEvent(QPaintEvent*)

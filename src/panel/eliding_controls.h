@@ -33,7 +33,12 @@ public:
 
     // What the closed picker paints.
     QString shownText() const;
+    void hidePopup() override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    bool listJustClosed = false;
 };
