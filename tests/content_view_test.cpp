@@ -4,6 +4,9 @@
 #include "support/panel_fixture.h"
 
 #include <QClipboard>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyleOptionButton>
 
@@ -232,5 +235,37 @@ TEST_F(PanelTest, LongNamesAreElidedAndNeverWidenThePanel)
         EXPECT_EQ(button->accessibleName(), QStringLiteral("Stop (%1)").arg(project)) << "the reader hears it whole";
         EXPECT_EQ(v.width(), 260);
         click("startStopButton");
+    }
+}
+
+// Years of projects make more totals rows than a screen holds: the rows scroll, and the panel,
+// with "Export CSV" and "Quit" under the rows, stays on the screen.
+TEST_F(PanelTest, TotalsBeyondTheScreenScrollAndThePanelFits)
+{
+    for (const int count : {3, 60}) {
+        QStringList names;
+        QByteArray records = "[";
+        for (int i = 0; i < count; ++i) {
+            names.append(QStringLiteral("Project %1").arg(i));
+            records += QStringLiteral(R"(%1{"id":"%2","projectName":"Project %3","startTime":0,"endTime":60,"duration":60})")
+                           .arg(i ? QStringLiteral(",") : QString(), QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper())
+                           .arg(i)
+                           .toUtf8();
+        }
+        writeData("projects.json", encodeProjects(names));
+        writeData("tockles.json", records + "]");
+        ContentView& v = open();
+        EXPECT_EQ(rows().size(), count);
+        EXPECT_LE(v.height(), v.screen()->availableGeometry().height()) << count;
+        auto* scroll = child<QScrollArea>("totalsScroll");
+        EXPECT_EQ(scroll->verticalScrollBar()->maximum() > 0, count == 60) << count;
+        QWidget* last = view->findChildren<QWidget*>(QStringLiteral("totalsRow")).last();
+        scroll->ensureWidgetVisible(last);
+        EXPECT_FALSE(last->visibleRegion().isEmpty()) << count;
+        const int scrolled = scroll->verticalScrollBar()->value();
+        click("startStopButton");
+        tick(1);
+        EXPECT_EQ(scroll->verticalScrollBar()->value(), scrolled) << "a tick leaves the rows where the user put them";
+        view.reset();
     }
 }

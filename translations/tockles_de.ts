@@ -36,6 +36,10 @@
         <translation>Gesamtzeit nach Projekt</translation>
     </message>
     <message>
+        <source>Totals</source>
+        <translation>Summen</translation>
+    </message>
+    <message>
         <source>Export CSV</source>
         <translation>CSV exportieren</translation>
     </message>

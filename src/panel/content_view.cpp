@@ -13,10 +13,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -146,10 +150,24 @@ void ContentView::buildWidgets()
     heading->setFont(panel_style::caption2(font()));
     panel_style::makeSecondary(heading);
     totalsLayout->addWidget(heading);
-    totalsRowsLayout = new QVBoxLayout();
+    // Rows that would make the panel taller than the screen scroll, so that the controls below
+    // them stay in reach.
+    totalsScroll = named(new QScrollArea(totalsSection), "totalsScroll", tr("Totals"));
+    totalsScroll->setFrameShape(QFrame::NoFrame);
+    totalsScroll->setFocusPolicy(Qt::NoFocus);
+    totalsScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    totalsScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    totalsScroll->setFixedHeight(0);
+    totalsScroll->setWidgetResizable(true);
+    totalsScroll->viewport()->setAutoFillBackground(false);
+    totalsScroll->viewport()->setAccessibleName(tr("Totals"));
+    totalsList = named(new QWidget, "totalsList", tr("Totals"));
+    totalsRowsLayout = new QVBoxLayout(totalsList);
     totalsRowsLayout->setSpacing(4);
     totalsRowsLayout->setContentsMargins(0, 0, 0, 4);
-    totalsLayout->addLayout(totalsRowsLayout);
+    totalsScroll->setWidget(totalsList);
+    totalsList->setAutoFillBackground(false);
+    totalsLayout->addWidget(totalsScroll);
     stack->addWidget(totalsSection);
 
     stack->addWidget(panel_style::divider(this));
@@ -341,7 +359,7 @@ void ContentView::renderTotals()
     const QList<TotalsRow> rows = totalsRows({store->projects(), store->tockles(), isTracking, currentProject,
                                               elapsedTime, selectedProject, &index.ids, &index.names});
     while (totalsRowWidgets.size() < rows.size()) {
-        auto* row = new QWidget(totalsSection);
+        auto* row = new QWidget(totalsList);
         row->setObjectName(QStringLiteral("totalsRow"));
         auto* layout = new QHBoxLayout(row);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -375,8 +393,45 @@ void ContentView::renderTotals()
 
 void ContentView::fitHeight()
 {
-    stack->activate();
-    const int height = hasHeightForWidth() ? heightForWidth(panelWidth) : sizeHint().height();
+    totalsRowsLayout->activate();
+    const int rowsHeight = totalsList->sizeHint().height();
+    // The panel's height follows the rows' one for one; it is worked out without touching the
+    // rows, so that a tick neither lays them out again nor moves them.
+    const int shownBefore = totalsScroll->minimumHeight();
+    const int whole = naturalHeight() - shownBefore + rowsHeight;
+    const int room = roomOnScreen();
+    int shown = rowsHeight;
+    if (totalsSection->isVisible() && whole > room) {
+        // A few rows always show, however small the screen.
+        const int fewRows = 3 * (QFontMetrics(panel_style::caption(font())).height() + totalsRowsLayout->spacing());
+        shown = std::max(rowsHeight - (whole - room), std::min(rowsHeight, fewRows));
+    }
+    if (shown != shownBefore) {
+        totalsScroll->setFixedHeight(shown);
+        // The section's size is cached on the way up; the stack must see the new one now.
+        totalsSection->updateGeometry();
+        const bool scrolls = shown < rowsHeight;
+        totalsScroll->setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+        // The times keep clear of the scroll bar.
+        totalsRowsLayout->setContentsMargins(0, 0, scrolls ? totalsRowsLayout->spacing() : 0, 4);
+    }
+    const int height = naturalHeight();
     if (height != this->height())
         setFixedHeight(height);
+}
+
+int ContentView::naturalHeight()
+{
+    stack->activate();
+    return hasHeightForWidth() ? heightForWidth(panelWidth) : sizeHint().height();
+}
+
+int ContentView::roomOnScreen() const
+{
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return std::numeric_limits<int>::max();
+    // A decorated window's title bar takes its share of the screen too.
+    const QWidget* window = this->window();
+    return screen->availableGeometry().height() - (window->frameGeometry().height() - window->geometry().height());
 }

@@ -16,6 +16,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class QShortcut;
 class QToolButton;
 class QVBoxLayout;
@@ -74,6 +75,8 @@ private:
     void renderPicker();
     void renderTotals();
     void fitHeight();
+    int naturalHeight();
+    int roomOnScreen() const;
 
     std::shared_ptr<const Clock> clock;
 
@@ -90,6 +93,8 @@ private:
     QShortcut* startStopShortcut = nullptr;
     QWidget* totalsDivider = nullptr;
     QWidget* totalsSection = nullptr;
+    QScrollArea* totalsScroll = nullptr;
+    QWidget* totalsList = nullptr;
     QVBoxLayout* totalsRowsLayout = nullptr;
     struct RowWidgets {
         QWidget* row;
