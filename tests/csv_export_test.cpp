@@ -138,9 +138,9 @@ TEST_F(ExportTest, NoUsableDocumentsFolderWritesNothingAndKeepsGoing)
     store->exportCSV();
     EXPECT_TRUE(viewer->revealed.isEmpty()) << "no folder, no file to show";
 
-    documentsAnswer = folder.file(QStringLiteral("missing"));
+    documentsAnswer = folder.file(QStringLiteral("gone/Documents"));
     store->exportCSV();
-    EXPECT_FALSE(QDir(*documentsAnswer).exists()) << "no folder is created";
+    EXPECT_FALSE(QDir(folder.file(QStringLiteral("gone"))).exists()) << "no missing parents are made";
     ASSERT_EQ(viewer->revealed.size(), 1) << "a failed write is still revealed";
 
     folder.write(folder.file(QStringLiteral("plainfile")), "x");
@@ -148,6 +148,11 @@ TEST_F(ExportTest, NoUsableDocumentsFolderWritesNothingAndKeepsGoing)
     store->exportCSV();
     EXPECT_EQ(viewer->revealed.size(), 2);
     EXPECT_EQ(store->tockles().size(), 1);
+
+    // A Documents folder not made yet (a new account) is made, and the export lands in it.
+    documentsAnswer = folder.file(QStringLiteral("Documents-new"));
+    store->exportCSV();
+    EXPECT_EQ(folder.read(viewer->revealed.last()).count('\n'), 2);
 }
 
 TEST_F(ExportTest, ValuesOnlyAHandEditedFileCanHoldStillExport)

@@ -448,6 +448,10 @@ void TockleStore::exportCSV()
         environment.documentsDirectory ? environment.documentsDirectory() : std::nullopt;
     if (!folder)
         return;
+    // A Documents folder that the desktop names but nobody has made (a new or minimal account) is
+    // made, as the desktop's own tools would; only that folder, never missing parents.
+    if (!platform::pathExists(*folder) && QFileInfo(QFileInfo(*folder).absolutePath()).isDir())
+        platform::createDirectories(*folder);
     const QString path = QDir(*folder).filePath(exportFileName(environment.clock->now()));
     // A failed write is not reported; the file manager is asked to show the file all the same.
     platform::replaceFileDurably(path, csvText(tockles_));
