@@ -3,6 +3,7 @@
 #include "panel/eliding_controls.h"
 #include "support/panel_fixture.h"
 
+#include <QAbstractItemView>
 #include <QClipboard>
 #include <QScreen>
 #include <QScrollArea>
@@ -209,7 +210,8 @@ TEST_F(PanelTest, ANameOfEitherDirectionIsIsolatedInTheStopLabel)
 
 TEST_F(PanelTest, LongNamesAreElidedAndNeverWidenThePanel)
 {
-    const QString longName = QStringLiteral("A very long project name that would never fit into the panel at all");
+    const QString longName = QStringLiteral(
+        "A very long project name that would never fit into the panel at all, nor into a list twice its width");
     const QString german = QStringLiteral("Kunde: Müller GmbH – Wartungsvertrag 2027");
     writeData("projects.json", encodeProjects({longName, QStringLiteral("R&D <b>bold</b>"), german}));
     ContentView& v = open();
@@ -236,6 +238,13 @@ TEST_F(PanelTest, LongNamesAreElidedAndNeverWidenThePanel)
         EXPECT_EQ(v.width(), 260);
         click("startStopButton");
     }
+    auto* picker = child<ElidingComboBox>("picker");
+    picker->showPopup();
+    QWidget* list = picker->view()->window();
+    ASSERT_TRUE(list->isVisible());
+    EXPECT_LE(list->width(), 2 * v.width()) << "the picker's list keeps a sensible width";
+    EXPECT_GE(list->width(), picker->width());
+    picker->hidePopup();
 }
 
 // Years of projects make more totals rows than a screen holds: the rows scroll, and the panel,

@@ -2,10 +2,13 @@
 
 #include "panel/panel_rules.h"
 
+#include <QAbstractItemView>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -68,6 +71,24 @@ QString ElidingComboBox::shownText() const
     initStyleOption(&option);
     const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
     return fontMetrics().elidedText(option.currentText, Qt::ElideRight, field.width());
+}
+
+void ElidingComboBox::showPopup()
+{
+    // The list is as wide as its longest name, and one long name would stretch it across the
+    // screen. Beyond twice the panel's width names are cut in the middle, keeping both their
+    // start and their end, where names of one client or one project phase differ.
+    view()->setTextElideMode(Qt::ElideMiddle);
+    QComboBox::showPopup();
+    QWidget* list = view()->window();
+    const int widest = std::max(width(), 2 * window()->width());
+    if (list == window() || list->width() <= widest)
+        return;
+    const QRect screen = this->screen()->availableGeometry();
+    const QPoint origin = mapToGlobal(QPoint(0, 0));
+    int x = layoutDirection() == Qt::RightToLeft ? origin.x() + width() - widest : origin.x();
+    x = std::clamp(x, screen.left(), std::max(screen.left(), screen.right() + 1 - widest));
+    list->setGeometry(x, list->y(), widest, list->height());
 }
 
 void ElidingComboBox::hidePopup()

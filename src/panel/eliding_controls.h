@@ -33,6 +33,7 @@ public:
 
     // What the closed picker paints.
     QString shownText() const;
+    void showPopup() override;
     void hidePopup() override;
 
 protected:
