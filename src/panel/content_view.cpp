@@ -431,7 +431,11 @@ int ContentView::roomOnScreen() const
     const QScreen* screen = this->screen();
     if (!screen)
         return std::numeric_limits<int>::max();
+    int room = screen->availableGeometry().height();
+    // Where the desktop does not say what its own panels take (Wayland), leave them a share.
+    if (screen->availableGeometry() == screen->geometry())
+        room = room * 9 / 10;
     // A decorated window's title bar takes its share of the screen too.
     const QWidget* window = this->window();
-    return screen->availableGeometry().height() - (window->frameGeometry().height() - window->geometry().height());
+    return room - (window->frameGeometry().height() - window->geometry().height());
 }
