@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyleOptionButton>
+#include <QTextDocumentFragment>
 
 #include <algorithm>
 
@@ -211,7 +212,7 @@ TEST_F(PanelTest, ANameOfEitherDirectionIsIsolatedInTheStopLabel)
 TEST_F(PanelTest, LongNamesAreElidedAndNeverWidenThePanel)
 {
     const QString longName = QStringLiteral(
-        "A very long project name that would never fit into the panel at all, nor into a list twice its width");
+        "<b>A very long</b> project name that would never fit into the panel at all, nor into a list twice its width");
     const QString german = QStringLiteral("Kunde: Müller GmbH – Wartungsvertrag 2027");
     writeData("projects.json", encodeProjects({longName, QStringLiteral("R&D <b>bold</b>"), german}));
     ContentView& v = open();
@@ -244,6 +245,8 @@ TEST_F(PanelTest, LongNamesAreElidedAndNeverWidenThePanel)
     ASSERT_TRUE(list->isVisible());
     EXPECT_LE(list->width(), 2 * v.width()) << "the picker's list keeps a sensible width";
     EXPECT_GE(list->width(), picker->width());
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(picker->itemData(0, Qt::ToolTipRole).toString()).toPlainText(), longName)
+        << "hovering shows it whole and as typed";
     picker->hidePopup();
 }
 

@@ -17,6 +17,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -26,10 +27,18 @@
 namespace {
 
 constexpr int panelWidth = 260;
+// Names longer than this may be cut in the picker's list.
+constexpr qsizetype longNameLength = 40;
 
 QIcon trashIcon()
 {
     return QIcon(QStringLiteral(":/icons/trash.svg"));
+}
+
+// A tooltip reads text that looks like markup as markup; a name must show as typed.
+QString plainToolTip(const QString& text)
+{
+    return Qt::mightBeRichText(text) ? QStringLiteral("<p>") + text.toHtmlEscaped() + QStringLiteral("</p>") : text;
 }
 
 template <typename W>
@@ -337,8 +346,12 @@ void ContentView::renderPicker()
     if (pickerProjects != projects) {
         const QSignalBlocker block(picker);
         picker->clear();
-        for (const QString& name : projects)
+        for (const QString& name : projects) {
             picker->addItem(shownName(name), name);
+            // The list cuts a long name; hovering shows it whole.
+            if (name.size() > longNameLength)
+                picker->setItemData(picker->count() - 1, plainToolTip(shownName(name)), Qt::ToolTipRole);
+        }
         pickerProjects = projects;
     }
     int index = -1;
