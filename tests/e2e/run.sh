@@ -393,7 +393,10 @@ scenario_syncthing() {
     id_b=$(home b)
     [ -n "$id_a" ] && [ -n "$id_b" ] || fail "syncthing generated no device ids"
     configure() { # NAME OWN_PORT GUI_PORT FOLDER
-        local opt options=""
+        local opt options="<reconnectionIntervalS>1</reconnectionIntervalS>" b_address="tcp://127.0.0.1:$((ports + 1))"
+        # Only b dials: two instances dialling each other at once can both wait out the Hello
+        # exchange (20 s), and then the next attempt comes a minute later.
+        [ "$1" = a ] && b_address=dynamic
         for opt in globalAnnounceEnabled localAnnounceEnabled relaysEnabled natEnabled startBrowser crashReportingEnabled; do
             options+="<$opt>false</$opt>"
         done
@@ -403,7 +406,7 @@ scenario_syncthing() {
   <device id="$id_a"></device><device id="$id_b"></device><minDiskFree unit="%">0</minDiskFree>
  </folder>
  <device id="$id_a" name="a"><address>tcp://127.0.0.1:$ports</address></device>
- <device id="$id_b" name="b"><address>tcp://127.0.0.1:$((ports + 1))</address></device>
+ <device id="$id_b" name="b"><address>$b_address</address></device>
  <gui enabled="true" tls="false"><address>127.0.0.1:$3</address><apikey>$api</apikey></gui>
  <options><listenAddress>tcp://127.0.0.1:$2</listenAddress>$options<urAccepted>-1</urAccepted>
   <autoUpgradeIntervalH>0</autoUpgradeIntervalH><minHomeDiskFree unit="%">0</minHomeDiskFree></options>
