@@ -138,6 +138,8 @@ TEST_F(StoreTest, ALongHistorySavesByteForByte)
 TEST_F(StoreTest, FailedSavesKeepMemoryAndTheNextSaveCatchesUp)
 {
     auto store = makeStore();
+    QList<bool> told; // what the tray is told
+    QObject::connect(store.get(), &TockleStore::unsavedChangesChanged, [&](bool unsaved) { told.append(unsaved); });
     store->addProject(QStringLiteral("A"));
     store->addTockle(sample(QStringLiteral("A")));
     // A plain file where the folder was makes every write fail, whoever runs the test.
@@ -147,6 +149,7 @@ TEST_F(StoreTest, FailedSavesKeepMemoryAndTheNextSaveCatchesUp)
     store->addProject(QStringLiteral("B"));
     store->addTockle(sample(QStringLiteral("B")));
     EXPECT_EQ(store->tockles().size(), 2);
+    EXPECT_EQ(told, QList<bool>{true}) << "once, at the first failure";
     ASSERT_TRUE(QFile::remove(dataFolder));
     ASSERT_TRUE(QDir().rename(dataFolder + QStringLiteral(".away"), dataFolder));
     EXPECT_EQ(bytes("projects.json"), R"(["A"])") << "the old file is intact";
@@ -154,6 +157,7 @@ TEST_F(StoreTest, FailedSavesKeepMemoryAndTheNextSaveCatchesUp)
     store->addTockle(sample(QStringLiteral("C")));
     EXPECT_EQ(bytes("projects.json"), R"(["A","B","C"])");
     EXPECT_EQ(bytes("tockles.json"), encodeTockles(store->tockles()).value());
+    EXPECT_EQ(told, (QList<bool>{true, false}));
 
     // No usable folder at all: the lists live in memory and nothing crashes.
     folder.write(folder.file(QStringLiteral("blocker")), "file");

@@ -70,6 +70,10 @@
         <translation>Tockles — %1 %2</translation>
     </message>
     <message>
+        <source>Not saved yet: the data folder cannot be written.</source>
+        <translation>Noch nicht gesichert: In den Datenordner kann nicht geschrieben werden.</translation>
+    </message>
+    <message>
         <source>Tockles</source>
         <translation>Tockles</translation>
     </message>
@@ -83,6 +87,14 @@
     <message>
         <source>Open Tockles</source>
         <translation>Tockles öffnen</translation>
+    </message>
+    <message>
+        <source>Tockles cannot save</source>
+        <translation>Tockles kann nicht sichern</translation>
+    </message>
+    <message>
+        <source>Your latest changes are kept while Tockles runs and saved as soon as the data folder can be written again. Quitting before then loses them.</source>
+        <translation>Deine letzten Änderungen bleiben erhalten, solange Tockles läuft, und werden gesichert, sobald in den Datenordner wieder geschrieben werden kann. Wenn du Tockles vorher beendest, gehen sie verloren.</translation>
     </message>
     <message>
         <source>Quit</source>

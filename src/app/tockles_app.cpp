@@ -121,6 +121,7 @@ void TocklesApp::attachPanel()
     window.reset();
     connect(tray.get(), &TrayItem::toggleRequested, panel, &ContentView::toggleTracking);
     connect(panel, &ContentView::stateChanged, this, &TocklesApp::updateTray);
+    connect(panel->store.get(), &TockleStore::unsavedChangesChanged, this, &TocklesApp::updateTray);
     updateTray();
 }
 
@@ -169,6 +170,9 @@ void TocklesApp::updateTray()
     state.toolTip = panel->isTracking ? tr("Tockles — %1 %2").arg(isolatedName(shownName(panel->currentProject)),
                                                                   formatDuration(panel->elapsedTime))
                                       : tr("Tockles");
+    state.unsaved = panel->store->hasUnsavedChanges();
+    if (state.unsaved)
+        state.toolTip += QLatin1Char('\n') + tr("Not saved yet: the data folder cannot be written.");
     state.toggleLabel = panel->startStopLabel(menuNameLimit);
     state.toggleEnabled = startStopEnabled(panel->store->projects(), panel->isTracking, panel->selectedProject);
     tray->showState(state);

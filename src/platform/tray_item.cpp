@@ -93,6 +93,11 @@ void TrayItem::showState(const TrayState& next)
     toggle->setText(menuText(next.toggleLabel, menu->platformMenu() != nullptr));
     toggle->setVisible(!next.toggleLabel.isEmpty());
     toggle->setEnabled(next.toggleEnabled);
+    if (next.unsaved && !state.unsaved)
+        icon->showMessage(tr("Tockles cannot save"),
+                          tr("Your latest changes are kept while Tockles runs and saved as soon as the data "
+                             "folder can be written again. Quitting before then loses them."),
+                          QSystemTrayIcon::Warning);
     state = next;
     if (iconChanges)
         updateIcon();

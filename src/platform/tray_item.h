@@ -18,6 +18,8 @@ struct TrayState {
     QString toolTip;
     QString toggleLabel;
     bool toggleEnabled = false;
+    // Changes that did not reach the disk: the desktop is told once, when it happens.
+    bool unsaved = false;
 
     bool operator==(const TrayState&) const = default;
 };

@@ -363,6 +363,10 @@ void TockleStore::remakeRemovedFolder()
 
 void TockleStore::scheduleRetry()
 {
+    if (hasUnsavedChanges() != announcedUnsaved) {
+        announcedUnsaved = hasUnsavedChanges();
+        Q_EMIT unsavedChangesChanged(announcedUnsaved);
+    }
     if (!hasUnsavedChanges()) {
         retry.stop();
         nextRetry = environment.saveRetryInterval;

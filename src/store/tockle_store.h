@@ -78,6 +78,8 @@ public:
 Q_SIGNALS:
     void objectWillChange();
     void projectsChanged(const QStringList& projects);
+    // A save failed and left changes only in memory, or the last of them reached the disk.
+    void unsavedChangesChanged(bool unsaved);
 
 private:
     void writeUnsavedLists();
@@ -118,6 +120,7 @@ private:
     bool tocklesUnsaved = false;
     bool projectsUnsaved = false;
     QTimer retry;
+    bool announcedUnsaved = false;
     std::chrono::milliseconds nextRetry{};
     bool keepTocklesFileAside = false;
     bool keepProjectsFileAside = false;

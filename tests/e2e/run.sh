@@ -288,7 +288,28 @@ scenario_panel() {
     poll 100 has_records 1 || fail "stopping from the menu stored no record"
     shows "tooltip Tockles"
     poll 100 bash -c "[ \$(red_pixels root 1024x28+0+0) -eq 0 ]" || fail "the mark stayed after stopping"
+    [ "$1" = true ] && unsaved_is_told
     quit_with_keys
+}
+
+# Saves that fail (a plain file where the data folder was) are told once, as a notification
+# (a StatusNotifierItem shows it as its tooltip meanwhile), and then in the tooltip until a retry
+# gets them to the disk.
+unsaved_is_told() {
+    dbus-monitor --session "type='method_call',interface='org.freedesktop.Notifications',member='Notify'" \
+        >"$WORK/notify.log" 2>&1 &
+    PIDS+=($!)
+    sleep 0.5 # the monitor's subscription is asynchronous; paces, asserts nothing
+    mv "$DATA" "$DATA.away" && : >"$DATA"
+    item --click "Start Tracking" >/dev/null && item --click "Stop (" >/dev/null
+    shows "tooltip Tockles cannot save"
+    poll 100 grep -q "Tockles cannot save" "$WORK/notify.log" || fail "no notification: $(cat "$WORK/notify.log")"
+    poll 400 bash -c "/usr/bin/python3 '$HERE/item.py' | grep -qxF 'Not saved yet: the data folder cannot be written.'" \
+        || fail "the tooltip does not say so: $(item)"
+    rm "$DATA" && mv "$DATA.away" "$DATA"
+    poll 200 has_records 2 || fail "the retry did not save"
+    poll 100 bash -c "! /usr/bin/python3 '$HERE/item.py' | grep -q 'Not saved'" || fail "the warning stayed: $(item)"
+    [ "$(grep -c "Tockles cannot save" "$WORK/notify.log")" -eq 1 ] || fail "told more than once"
 }
 
 # The panel as a screen reader sees it: AT-SPI on the private bus, pyatspi as the assistive tool.
