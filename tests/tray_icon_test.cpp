@@ -92,6 +92,7 @@ TEST(TrayIcon, TheTooltipShowsANameAsTyped)
     QHelpEvent request(QEvent::ToolTip, {}, {});
     QCoreApplication::sendEvent(icon, &request);
     EXPECT_EQ(shown(icon->toolTip()), tip);
-    item.showState({true, tip + QStringLiteral("2"), QStringLiteral("Stop"), true});
-    EXPECT_EQ(shown(icon->toolTip()), tip + QStringLiteral("2"));
+    const QString twoLines = tip + QStringLiteral("\nNot saved yet");
+    item.showState({true, twoLines, QStringLiteral("Stop"), true});
+    EXPECT_EQ(shown(icon->toolTip()), twoLines);
 }

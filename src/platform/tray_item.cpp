@@ -42,10 +42,11 @@ QString menuText(QString label, bool exported)
     return label.contains(QLatin1Char('&')) ? QLatin1Char('&') + label : label;
 }
 
-// A plain text that any rich-text reader shows character for character.
+// A plain text that any rich-text reader shows character for character, line for line.
 QString asMarkup(const QString& plain)
 {
-    return QStringLiteral("<p>") + plain.toHtmlEscaped() + QStringLiteral("</p>");
+    return QStringLiteral("<p>") + plain.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"))
+        + QStringLiteral("</p>");
 }
 
 } // namespace
