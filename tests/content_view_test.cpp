@@ -268,7 +268,9 @@ TEST_F(PanelTest, TotalsBeyondTheScreenScrollAndThePanelFits)
         writeData("tockles.json", records + "]");
         ContentView& v = open();
         EXPECT_EQ(rows().size(), count);
-        EXPECT_LE(v.height(), v.screen()->availableGeometry().height()) << count;
+        // The offscreen screen, like Wayland's, says all of it is free: the desktop's panels keep a share.
+        ASSERT_EQ(v.screen()->availableGeometry(), v.screen()->geometry());
+        EXPECT_LE(v.frameGeometry().height(), v.screen()->geometry().height() * 9 / 10) << count;
         auto* scroll = child<QScrollArea>("totalsScroll");
         EXPECT_EQ(scroll->verticalScrollBar()->maximum() > 0, count == 60) << count;
         QWidget* last = view->findChildren<QWidget*>(QStringLiteral("totalsRow")).last();
