@@ -299,7 +299,8 @@ unsaved_is_told() {
     dbus-monitor --session "type='method_call',interface='org.freedesktop.Notifications',member='Notify'" \
         >"$WORK/notify.log" 2>&1 &
     PIDS+=($!)
-    sleep 0.5 # the monitor's subscription is asynchronous; paces, asserts nothing
+    # The monitor is listening once it has given up its own name.
+    poll 100 grep -q "member=NameLost" "$WORK/notify.log" || fail "dbus-monitor did not start"
     mv "$DATA" "$DATA.away" && : >"$DATA"
     item --click "Start Tracking" >/dev/null && item --click "Stop (" >/dev/null
     shows "tooltip Tockles cannot save"
