@@ -406,7 +406,6 @@ void ContentView::renderTotals()
 
 void ContentView::fitHeight()
 {
-    totalsRowsLayout->activate();
     const int rowsHeight = totalsList->sizeHint().height();
     // The panel's height follows the rows' one for one; it is worked out without touching the
     // rows, so that a tick neither lays them out again nor moves them.
