@@ -55,6 +55,10 @@
         <source>Start Tracking</source>
         <translation>Zeiterfassung starten</translation>
     </message>
+    <message>
+        <source>Tockles</source>
+        <translation>Tockles</translation>
+    </message>
 </context>
 <context>
     <name>PanelWindow</name>
@@ -72,6 +76,10 @@
     <message>
         <source>Not saved yet: the data folder cannot be written.</source>
         <translation>Noch nicht gesichert: In den Datenordner kann nicht geschrieben werden.</translation>
+    </message>
+    <message>
+        <source>Tockles (not saved)</source>
+        <translation>Tockles (nicht gesichert)</translation>
     </message>
     <message>
         <source>Tockles</source>

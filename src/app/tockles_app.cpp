@@ -4,6 +4,7 @@
 #include "panel/content_view.h"
 #include "panel/panel_rules.h"
 #include "platform/desktop_file_viewer.h"
+#include "platform/desktop_notification.h"
 #include "platform/panel_window.h"
 #include "platform/popup_placement.h"
 #include "platform/session.h"
@@ -108,7 +109,10 @@ ContentView& TocklesApp::ensurePanel()
         // acts on the selection that showing the panel makes.
         panel->selectFirstIfEmpty();
         connect(panel, &ContentView::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        connect(panel->store.get(), &TockleStore::unsavedChangesChanged, this, &TocklesApp::tellUnsaved);
         attachPanel();
+        if (panel->store->hasUnsavedChanges()) // the saves after reading failed already
+            tellUnsaved(true);
     }
     return *panel;
 }
@@ -147,7 +151,21 @@ void TocklesApp::showFallbackWindow()
     if (tray || window)
         return;
     window = std::make_unique<FallbackWindow>(&ensurePanel());
+    tellUnsaved(panel->store->hasUnsavedChanges());
     window->show();
+}
+
+// With a tray the icon tells of saves that fail (updateTray). Without one, the desktop's
+// notifications tell it once, and the window's title for as long as it lasts.
+void TocklesApp::tellUnsaved(bool unsaved)
+{
+    if (tray)
+        return;
+    if (window)
+        window->setWindowTitle(unsaved ? tr("Tockles (not saved)") : QStringLiteral("Tockles"));
+    if (unsaved && !toldUnsaved)
+        platform::notifyDesktop(TrayItem::cannotSaveTitle(), TrayItem::cannotSaveText());
+    toldUnsaved = unsaved;
 }
 
 void TocklesApp::showPanel()

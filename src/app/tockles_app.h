@@ -57,6 +57,7 @@ private:
     void showFallbackWindow();
     void attachPanel();
     void updateTray();
+    void tellUnsaved(bool unsaved);
     QRect trayAnchor() const;
 
     std::unique_ptr<SingleInstance> instance;
@@ -66,4 +67,5 @@ private:
     ContentView* panel = nullptr;
     std::unique_ptr<PanelWindow> popup;
     std::unique_ptr<QWidget> window;
+    bool toldUnsaved = false;
 };

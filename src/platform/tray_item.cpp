@@ -95,13 +95,21 @@ void TrayItem::showState(const TrayState& next)
     toggle->setVisible(!next.toggleLabel.isEmpty());
     toggle->setEnabled(next.toggleEnabled);
     if (next.unsaved && !state.unsaved)
-        icon->showMessage(tr("Tockles cannot save"),
-                          tr("Your latest changes are kept while Tockles runs and saved as soon as the data "
-                             "folder can be written again. Quitting before then loses them."),
-                          QSystemTrayIcon::Warning);
+        icon->showMessage(cannotSaveTitle(), cannotSaveText(), QSystemTrayIcon::Warning);
     state = next;
     if (iconChanges)
         updateIcon();
+}
+
+QString TrayItem::cannotSaveTitle()
+{
+    return tr("Tockles cannot save");
+}
+
+QString TrayItem::cannotSaveText()
+{
+    return tr("Your latest changes are kept while Tockles runs and saved as soon as the data folder can be "
+              "written again. Quitting before then loses them.");
 }
 
 QRect TrayItem::iconGeometry() const

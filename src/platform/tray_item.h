@@ -35,6 +35,9 @@ public:
 
     void show();
     void showState(const TrayState& state);
+    // What the desktop is told when saves start to fail.
+    static QString cannotSaveTitle();
+    static QString cannotSaveText();
     // Where the host placed the icon; empty or (0,0) when it does not say.
     QRect iconGeometry() const;
     // Where a StatusNotifierItem host said the last click was, when it said.

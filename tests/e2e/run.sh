@@ -184,6 +184,7 @@ PY
 }
 
 # No tray: a plain window. One instance at a time; a crashed one's lock does not block the next.
+# Saves that fail are told without a tray too.
 scenario_fallback() {
     start_display
     launch
@@ -204,7 +205,16 @@ scenario_fallback() {
     wait "$first" 2>/dev/null || true
     launch
     poll 200 visible_window "$APP" 255 300 || fail "a stale lock blocked the start"
-    focus "$(visible_window "$APP" 255 300)"
+    win=$(visible_window "$APP" 255 300)
+    focus "$win"
+    # With no tray, saves that fail are told by a notification and the window's title.
+    cannot_save
+    xdotool key ctrl+s ctrl+s
+    poll 100 grep -q "Tockles cannot save" "$WORK/notify.log" || fail "no notification: $(cat "$WORK/notify.log")"
+    [ "$(xdotool getwindowname "$win")" = "Tockles (not saved)" ] || fail "title: $(xdotool getwindowname "$win")"
+    rm "$DATA" && mv "$DATA.away" "$DATA"
+    poll 400 has_records 1 || fail "the retry did not save"
+    poll 100 bash -c "[ \"\$(xdotool getwindowname $win)\" = Tockles ]" || fail "title: $(xdotool getwindowname "$win")"
     quit_with_keys
     [ "$(cat "$DATA/projects.json")" = '["Solo"]' ] || fail "projects.json: $(cat "$DATA/projects.json")"
 }
@@ -292,16 +302,21 @@ scenario_panel() {
     quit_with_keys
 }
 
-# Saves that fail (a plain file where the data folder was) are told once, as a notification
-# (a StatusNotifierItem shows it as its tooltip meanwhile), and then in the tooltip until a retry
-# gets them to the disk.
-unsaved_is_told() {
+# cannot_save: the desktop's notifications watched (notify.log), the data folder made a file.
+cannot_save() {
     dbus-monitor --session "type='method_call',interface='org.freedesktop.Notifications',member='Notify'" \
         >"$WORK/notify.log" 2>&1 &
     PIDS+=($!)
     # The monitor is listening once it has given up its own name.
     poll 100 grep -q "member=NameLost" "$WORK/notify.log" || fail "dbus-monitor did not start"
     mv "$DATA" "$DATA.away" && : >"$DATA"
+}
+
+# Saves that fail (a plain file where the data folder was) are told once, as a notification
+# (a StatusNotifierItem shows it as its tooltip meanwhile), and then in the tooltip until a retry
+# gets them to the disk.
+unsaved_is_told() {
+    cannot_save
     item --click "Start Tracking" >/dev/null && item --click "Stop (" >/dev/null
     shows "tooltip Tockles cannot save"
     poll 100 grep -q "Tockles cannot save" "$WORK/notify.log" || fail "no notification: $(cat "$WORK/notify.log")"

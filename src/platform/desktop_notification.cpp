@@ -1,0 +1,22 @@
+#include "platform/desktop_notification.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QVariantMap>
+
+namespace platform {
+
+void notifyDesktop(const QString& summary, const QString& body)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    // The desktop entry lets the desktop name and group the notification as ours.
+    const QVariantMap hints = {{QStringLiteral("desktop-entry"), QStringLiteral("tockles")},
+                               {QStringLiteral("urgency"), QVariant::fromValue(uchar(1))}};
+    call << QStringLiteral("Tockles") << 0u << QStringLiteral("tockles") << summary << body
+         << QStringList() << hints << -1;
+    QDBusConnection::sessionBus().call(call, QDBus::NoBlock);
+}
+
+} // namespace platform
