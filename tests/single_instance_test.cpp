@@ -36,9 +36,11 @@ TEST(SingleInstance, ALockThatNamesNoOtherRunningProcessDoesNotBlock)
 {
     const QByteArray host = QSysInfo::machineHostName().toUtf8();
     // What QLockFile writes is pid, application name, host name. Left by a dead process, or by
-    // a sync tool, restore or fsck: empty, garbled, or naming our own pid from an earlier boot.
+    // a sync tool, restore or fsck: empty, garbled, naming our own pid from an earlier boot, or
+    // a live process of another computer.
     const QByteArray leftovers[] = {
         "2147483646\ntockles\n" + host + "\n",
+        "1\ntockles\nanother-" + host + "\n",
         "",
         "\x01\xff garbage",
         QByteArray::number(QCoreApplication::applicationPid()) + "\ntockles_ui_tests\n" + host + "\n",

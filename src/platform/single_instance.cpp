@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QSysInfo>
 #include <QThread>
 
 #ifdef Q_OS_UNIX
@@ -101,8 +102,9 @@ bool SingleInstance::lockNamesNoOtherProcess() const
     QString host;
     QString application;
     // Empty or garbled, or our own process id: an earlier boot's, since we hold no lock yet.
+    // Or another computer's, brought along by a sync tool: its process is not one of ours.
     return !lock->getLockInfo(&pid, &host, &application) || pid <= 0
-           || pid == QCoreApplication::applicationPid();
+           || pid == QCoreApplication::applicationPid() || (!host.isEmpty() && host != QSysInfo::machineHostName());
 }
 
 bool SingleInstance::askRunningInstance(int patienceMs)
