@@ -24,6 +24,22 @@ public Q_SLOTS:
     void ShowItems(const QStringList& uris, const QString&) { shown.append(uris); }
 };
 
+class FakeNotifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    QStringList told;
+
+public Q_SLOTS:
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body, const QStringList&,
+                const QVariantMap&, int)
+    {
+        told.append(summary + QLatin1Char('|') + body);
+        return 1;
+    }
+};
+
 class FileViewerTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -61,19 +77,29 @@ protected:
 
 } // namespace
 
-TEST_F(FileViewerTest, AsksTheFileManagerToShowTheFileSelected)
+TEST_F(FileViewerTest, AsksTheFileManagerToShowTheFileOrTellsWhyThereIsNone)
 {
     // On a connection of its own: calls within one connection are delivered synchronously.
-    QDBusConnection managerBus = QDBusConnection::connectToBus(address, QStringLiteral("viewer-test-manager"));
+    QDBusConnection desktopBus = QDBusConnection::connectToBus(address, QStringLiteral("viewer-test-desktop"));
     FakeFileManager manager;
-    ASSERT_TRUE(managerBus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager, QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(managerBus.registerService(QStringLiteral("org.freedesktop.FileManager1")));
+    FakeNotifications notifications;
+    ASSERT_TRUE(desktopBus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(desktopBus.registerService(QStringLiteral("org.freedesktop.FileManager1")));
+    ASSERT_TRUE(desktopBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &notifications,
+                                          QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(desktopBus.registerService(QStringLiteral("org.freedesktop.Notifications")));
     DesktopFileViewer viewer(*bus);
     viewer.revealFile(QStringLiteral("/tmp/Some folder/Tockles_Export_1.csv"));
     EXPECT_TRUE(manager.shown.isEmpty()) << "the call does not wait for the answer";
     ASSERT_TRUE(waitUntil([&] { return manager.shown.size() == 1; }));
     EXPECT_EQ(manager.shown[0], QStringLiteral("file:///tmp/Some%20folder/Tockles_Export_1.csv"));
-    QDBusConnection::disconnectFromBus(QStringLiteral("viewer-test-manager"));
+
+    viewer.reportUnwritten(QStringLiteral("/media/full disk/Tockles_Export_2.csv"));
+    ASSERT_TRUE(waitUntil([&] { return notifications.told.size() == 1; }));
+    EXPECT_EQ(notifications.told[0],
+              QStringLiteral("Tockles could not export|The CSV file could not be written to /media/full disk."));
+    EXPECT_EQ(manager.shown.size(), 1);
+    QDBusConnection::disconnectFromBus(QStringLiteral("viewer-test-desktop"));
 }
 
 TEST_F(FileViewerTest, OpensTheFolderWhenNoFileManagerAnswers)

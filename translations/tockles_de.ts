@@ -61,6 +61,21 @@
     </message>
 </context>
 <context>
+    <name>DesktopFileViewer</name>
+    <message>
+        <source>Tockles could not export</source>
+        <translation>Tockles konnte nicht exportieren</translation>
+    </message>
+    <message>
+        <source>There is no Documents folder to write the CSV file to.</source>
+        <translation>Es gibt keinen Dokumente-Ordner, in den die CSV-Datei geschrieben werden könnte.</translation>
+    </message>
+    <message>
+        <source>The CSV file could not be written to %1.</source>
+        <translation>Die CSV-Datei konnte nicht in %1 geschrieben werden.</translation>
+    </message>
+</context>
+<context>
     <name>PanelWindow</name>
     <message>
         <source>Tockles</source>

@@ -1,9 +1,12 @@
 #include "platform/desktop_file_viewer.h"
 
+#include "platform/desktop_notification.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -33,6 +36,15 @@ void DesktopFileViewer::revealFile(const QString& path)
             openFolder(path);
         w->deleteLater();
     });
+}
+
+void DesktopFileViewer::reportUnwritten(const QString& path)
+{
+    platform::notifyDesktop(tr("Tockles could not export"),
+                            path.isEmpty() ? tr("There is no Documents folder to write the CSV file to.")
+                                           : tr("The CSV file could not be written to %1.")
+                                                 .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath())),
+                            bus);
 }
 
 void DesktopFileViewer::openFolder(const QString& path)

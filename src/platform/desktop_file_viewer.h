@@ -6,7 +6,8 @@
 #include <QObject>
 
 // Asks the desktop's file manager over D-Bus to show the file selected; where none answers,
-// opens the folder that holds it. Neither path waits for the other program.
+// opens the folder that holds it. Neither path waits for the other program. A file that could
+// not be written is told as a notification.
 class DesktopFileViewer final : public QObject, public FileViewer {
     Q_OBJECT
 
@@ -14,6 +15,7 @@ public:
     explicit DesktopFileViewer(QDBusConnection bus = QDBusConnection::sessionBus(),
                                QObject* parent = nullptr);
     void revealFile(const QString& path) override;
+    void reportUnwritten(const QString& path) override;
 
 private:
     void openFolder(const QString& path);

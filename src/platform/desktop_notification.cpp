@@ -1,12 +1,11 @@
 #include "platform/desktop_notification.h"
 
-#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QVariantMap>
 
 namespace platform {
 
-void notifyDesktop(const QString& summary, const QString& body)
+void notifyDesktop(const QString& summary, const QString& body, const QDBusConnection& bus)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
@@ -16,7 +15,7 @@ void notifyDesktop(const QString& summary, const QString& body)
                                {QStringLiteral("urgency"), QVariant::fromValue(uchar(1))}};
     call << QStringLiteral("Tockles") << 0u << QStringLiteral("tockles") << summary << body
          << QStringList() << hints << -1;
-    QDBusConnection::sessionBus().call(call, QDBus::NoBlock);
+    bus.call(call, QDBus::NoBlock);
 }
 
 } // namespace platform

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QString>
 
 namespace platform {
 
 // One notification through the desktop's notification service, for a program that has no tray
 // icon to carry it. Where no service answers, nothing is shown and nothing waits.
-void notifyDesktop(const QString& summary, const QString& body);
+void notifyDesktop(const QString& summary, const QString& body,
+                   const QDBusConnection& bus = QDBusConnection::sessionBus());
 
 } // namespace platform

@@ -450,15 +450,22 @@ void TockleStore::exportCSV()
 {
     const std::optional<QString> folder =
         environment.documentsDirectory ? environment.documentsDirectory() : std::nullopt;
-    if (!folder)
+    if (!folder) {
+        if (environment.fileViewer)
+            environment.fileViewer->reportUnwritten({});
         return;
+    }
     // A Documents folder that the desktop names but nobody has made (a new or minimal account) is
     // made, as the desktop's own tools would; only that folder, never missing parents.
     if (!platform::pathExists(*folder) && QFileInfo(QFileInfo(*folder).absolutePath()).isDir())
         platform::createDirectories(*folder);
     const QString path = QDir(*folder).filePath(exportFileName(environment.clock->now()));
-    // A failed write is not reported; the file manager is asked to show the file all the same.
-    platform::replaceFileDurably(path, csvText(tockles_));
-    if (environment.fileViewer)
+    // A file manager opened on a folder without the export would pass a failure off as done.
+    const bool written = platform::replaceFileDurably(path, csvText(tockles_));
+    if (!environment.fileViewer)
+        return;
+    if (written)
         environment.fileViewer->revealFile(path);
+    else
+        environment.fileViewer->reportUnwritten(path);
 }

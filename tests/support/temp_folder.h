@@ -40,5 +40,7 @@ private:
 class RecordingFileViewer final : public FileViewer {
 public:
     void revealFile(const QString& path) override { revealed.append(path); }
+    void reportUnwritten(const QString& path) override { unwritten.append(path); }
     QStringList revealed;
+    QStringList unwritten;
 };
