@@ -94,10 +94,11 @@ TEST_F(FileViewerTest, AsksTheFileManagerToShowTheFileOrTellsWhyThereIsNone)
     ASSERT_TRUE(waitUntil([&] { return manager.shown.size() == 1; }));
     EXPECT_EQ(manager.shown[0], QStringLiteral("file:///tmp/Some%20folder/Tockles_Export_1.csv"));
 
-    viewer.reportUnwritten(QStringLiteral("/media/full disk/Tockles_Export_2.csv"));
+    viewer.reportUnwritten(QStringLiteral("/media/R&D <full>/Tockles_Export_2.csv"));
     ASSERT_TRUE(waitUntil([&] { return notifications.told.size() == 1; }));
-    EXPECT_EQ(notifications.told[0],
-              QStringLiteral("Tockles could not export|The CSV file could not be written to /media/full disk."));
+    EXPECT_EQ(notifications.told[0], QStringLiteral("Tockles could not export|The CSV file could not be written to "
+                                                    "/media/R&amp;D &lt;full&gt;."))
+        << "the body is read as markup";
     EXPECT_EQ(manager.shown.size(), 1);
     QDBusConnection::disconnectFromBus(QStringLiteral("viewer-test-desktop"));
 }

@@ -10,10 +10,11 @@ void notifyDesktop(const QString& summary, const QString& body, const QDBusConne
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    // The desktop entry lets the desktop name and group the notification as ours.
+    // The desktop entry lets the desktop name and group the notification as ours. Most services
+    // read the body as markup, where a folder named "R&D" would break it.
     const QVariantMap hints = {{QStringLiteral("desktop-entry"), QStringLiteral("tockles")},
                                {QStringLiteral("urgency"), QVariant::fromValue(uchar(1))}};
-    call << QStringLiteral("Tockles") << 0u << QStringLiteral("tockles") << summary << body
+    call << QStringLiteral("Tockles") << 0u << QStringLiteral("tockles") << summary << body.toHtmlEscaped()
          << QStringList() << hints << -1;
     bus.call(call, QDBus::NoBlock);
 }

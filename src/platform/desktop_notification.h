@@ -5,8 +5,8 @@
 
 namespace platform {
 
-// One notification through the desktop's notification service, for a program that has no tray
-// icon to carry it. Where no service answers, nothing is shown and nothing waits.
+// One notification through the desktop's notification service, shown as plain text. Where no
+// service answers, nothing is shown and nothing waits.
 void notifyDesktop(const QString& summary, const QString& body,
                    const QDBusConnection& bus = QDBusConnection::sessionBus());
 
