@@ -6,6 +6,7 @@
 #include "support/temp_folder.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDeadlineTimer>
 
 #include <gtest/gtest.h>
@@ -160,6 +161,18 @@ TEST_F(MergeTest, ConflictCopiesOfSyncToolsAreMergedAndLeftAlone)
     EXPECT_EQ(folder.read(folder.dataFile("tockles (Laptop's conflicted copy 2026-12-07).json")), dropbox);
     s->addTockle(record("r2"));
     EXPECT_EQ(onDisk(), split("r1,c2,c1,r2")) << "a copy is merged once, not at every save";
+
+    // A copy of the names, newer than the file: its names are added, each once.
+    s.reset();
+    folder.write(folder.dataFile("projects.json"), R"(["A","B","B"])");
+    const QString copy = folder.dataFile("projects.sync-conflict-20261207-010203-ABCDEFG.json");
+    folder.write(copy, R"(["C","B","C","A"])");
+    QFile touched(copy);
+    ASSERT_TRUE(touched.open(QIODevice::ReadWrite)
+                && touched.setFileTime(QDateTime::currentDateTime().addSecs(3600), QFileDevice::FileModificationTime));
+    touched.close();
+    EXPECT_EQ(store()->projects(), split("A,B,B,C")) << "the file's own repeat stays as it is";
+    EXPECT_EQ(projectsOnDisk(), R"(["A","B","B","C"])");
 }
 
 TEST_F(MergeTest, AFileChangedWhileIdleIsTakenInWithoutASave)

@@ -31,6 +31,19 @@ QList<Tockle> mergedTockles(const QList<Tockle>& onDisk, const QList<Tockle>& in
     return merged;
 }
 
+QStringList withNamesAdded(const QStringList& ours, const QStringList& copy)
+{
+    QSet<QString> taken = canonicalSet(ours);
+    QStringList merged = ours;
+    for (const QString& name : copy) {
+        if (!taken.contains(canonicalName(name))) {
+            taken.insert(canonicalName(name));
+            merged.append(name);
+        }
+    }
+    return merged;
+}
+
 QStringList mergedProjects(const QStringList& base, const QStringList& ours, const QStringList& theirs)
 {
     const QSet<QString> inBase = canonicalSet(base);

@@ -240,7 +240,7 @@ void TockleStore::mergeConflictCopies(bool& tocklesBehind, bool& projectsBehind)
             }
         } else if (const std::optional<QStringList> copy = decodeProjects(read.bytes)) {
             // The other side of a conflict removed nothing we can tell: its names are added.
-            const QStringList merged = mergedProjects(projects_, projects_, projects_ + *copy);
+            const QStringList merged = withNamesAdded(projects_, *copy);
             if (merged != projects_) {
                 Q_EMIT objectWillChange();
                 projects_ = merged;
