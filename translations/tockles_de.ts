@@ -116,8 +116,8 @@
         <translation>Tockles kann nicht sichern</translation>
     </message>
     <message>
-        <source>Your latest changes are kept while Tockles runs and saved as soon as the data folder can be written again. Quitting before then loses them.</source>
-        <translation>Deine letzten Änderungen bleiben erhalten, solange Tockles läuft, und werden gesichert, sobald in den Datenordner wieder geschrieben werden kann. Wenn du Tockles vorher beendest, gehen sie verloren.</translation>
+        <source>Your latest changes are kept and saved as soon as the data folder can be written again; if you quit Tockles meanwhile, when you start it again. Logging out before then loses them.</source>
+        <translation>Deine letzten Änderungen bleiben erhalten und werden gesichert, sobald in den Datenordner wieder geschrieben werden kann; beendest du Tockles vorher, beim nächsten Start. Wenn du dich vorher abmeldest, gehen sie verloren.</translation>
     </message>
     <message>
         <source>Quit</source>

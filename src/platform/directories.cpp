@@ -1,5 +1,6 @@
 #include "platform/directories.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QStandardPaths>
 
@@ -35,6 +36,17 @@ std::optional<QString> applicationSupportDirectory()
 std::optional<QString> documentsDirectory()
 {
     return absoluteLocation(QStandardPaths::DocumentsLocation);
+}
+
+std::optional<QString> rescueDirectory(const QString& dataFolder)
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (runtime.isEmpty() || QDir::isRelativePath(runtime) || !QDir(runtime).exists())
+        return std::nullopt;
+    const QByteArray key = QCryptographicHash::hash(QDir(dataFolder).absolutePath().toUtf8(), QCryptographicHash::Sha1)
+                               .toHex()
+                               .left(20);
+    return QDir(runtime).filePath(QStringLiteral("tockles-unsaved-") + QString::fromLatin1(key));
 }
 
 } // namespace platform

@@ -12,4 +12,9 @@ std::optional<QString> applicationSupportDirectory();
 // The user's documents folder (XDG user dirs); nothing when the desktop names none.
 std::optional<QString> documentsDirectory();
 
+// Where lists that could not be saved by the exit wait for the next start: in the session's
+// runtime folder (XDG_RUNTIME_DIR), kept in memory and so never on the disk that was full; one
+// folder per data folder. Nothing where the session has no runtime folder.
+std::optional<QString> rescueDirectory(const QString& dataFolder);
+
 } // namespace platform

@@ -67,8 +67,15 @@ struct TockleStore::WrittenRecords {
 
 StoreEnvironment StoreEnvironment::system()
 {
-    return {platform::applicationSupportDirectory(), &platform::documentsDirectory,
-            std::make_shared<SystemClock>(), nullptr};
+    StoreEnvironment env;
+    env.applicationSupportDirectory = platform::applicationSupportDirectory();
+    env.documentsDirectory = &platform::documentsDirectory;
+    env.clock = std::make_shared<SystemClock>();
+    if (env.applicationSupportDirectory) {
+        const QString folder = QDir(*env.applicationSupportDirectory).filePath(QStringLiteral("Tockles"));
+        env.rescueDirectory = platform::rescueDirectory(folder);
+    }
+    return env;
 }
 
 TockleStore::TockleStore() : TockleStore(StoreEnvironment::system()) {}
@@ -99,6 +106,7 @@ TockleStore::TockleStore(StoreEnvironment env, QObject* parent)
     bool tocklesBehind = false;
     bool projectsBehind = false;
     mergeConflictCopies(tocklesBehind, projectsBehind);
+    takeInRescuedLists(tocklesBehind, projectsBehind);
     tocklesUnsaved = tocklesBehind;
     projectsUnsaved = projectsBehind;
     writeUnsavedLists();
@@ -227,28 +235,56 @@ void TockleStore::mergeConflictCopies(bool& tocklesBehind, bool& projectsBehind)
         // removed must not come back at every start. Records come back only once: by id.
         if (!records && projectsFile && identity->modifiedNs <= projectsFile->modifiedNs)
             continue;
-        platform::ReadResult read = platform::readWholeFile(path, jsonReadPadding());
-        if (read.status != platform::ReadStatus::ok)
-            continue;
-        if (records) {
-            const std::optional<QList<Tockle>> copy = decodeTockles(read.bytes);
-            QList<Tockle> merged = copy ? mergedTockles(tockles_, *copy) : tockles_;
-            if (merged.size() > tockles_.size()) {
-                Q_EMIT objectWillChange();
-                tockles_ = std::move(merged);
-                tocklesBehind = true;
-            }
-        } else if (const std::optional<QStringList> copy = decodeProjects(read.bytes)) {
-            // The other side of a conflict removed nothing we can tell: its names are added.
-            const QStringList merged = withNamesAdded(projects_, *copy);
-            if (merged != projects_) {
-                Q_EMIT objectWillChange();
-                projects_ = merged;
-                Q_EMIT projectsChanged(projects_);
-                projectsBehind = true;
-            }
-        }
+        (records ? tocklesBehind : projectsBehind) |= takeInCopy(path, records);
     }
+}
+
+bool TockleStore::takeInCopy(const QString& path, bool records)
+{
+    const platform::ReadResult read = platform::readWholeFile(path, jsonReadPadding());
+    if (read.status != platform::ReadStatus::ok)
+        return false;
+    if (records) {
+        const std::optional<QList<Tockle>> copy = decodeTockles(read.bytes);
+        QList<Tockle> merged = copy ? mergedTockles(tockles_, *copy) : tockles_;
+        if (merged.size() == tockles_.size())
+            return false;
+        Q_EMIT objectWillChange();
+        tockles_ = std::move(merged);
+        return true;
+    }
+    const std::optional<QStringList> copy = decodeProjects(read.bytes);
+    const QStringList merged = copy ? withNamesAdded(projects_, *copy) : projects_;
+    if (merged == projects_)
+        return false;
+    Q_EMIT objectWillChange();
+    projects_ = merged;
+    Q_EMIT projectsChanged(projects_);
+    return true;
+}
+
+// Lists that the last run could not save before it ended.
+void TockleStore::takeInRescuedLists(bool& tocklesBehind, bool& projectsBehind)
+{
+    if (!environment.rescueDirectory || !QFileInfo(*environment.rescueDirectory).isDir())
+        return;
+    rescueTakenIn = true;
+    const QDir rescue(*environment.rescueDirectory);
+    tocklesBehind |= takeInCopy(rescue.filePath(QStringLiteral("tockles.json")), true);
+    projectsBehind |= takeInCopy(rescue.filePath(QStringLiteral("projects.json")), false);
+}
+
+void TockleStore::rescueUnsavedLists()
+{
+    if (!environment.rescueDirectory || !QDir().mkpath(*environment.rescueDirectory))
+        return;
+    const QDir rescue(*environment.rescueDirectory);
+    if (tocklesUnsaved) {
+        if (const std::optional<QByteArray> bytes = encodeTockles(tockles_))
+            platform::replaceFileDurably(rescue.filePath(QStringLiteral("tockles.json")), *bytes);
+    }
+    if (projectsUnsaved)
+        platform::replaceFileDurably(rescue.filePath(QStringLiteral("projects.json")), encodeProjects(projects_));
 }
 
 TockleStore::NameIndex TockleStore::nameIndex() const
@@ -334,6 +370,8 @@ void TockleStore::saveUnsavedLists()
     if (hasUnsavedChanges())
         remakeRemovedFolder();
     writeUnsavedLists();
+    if (hasUnsavedChanges())
+        rescueUnsavedLists();
 }
 
 void TockleStore::writeUnsavedLists()
@@ -370,6 +408,10 @@ void TockleStore::scheduleRetry()
     if (!hasUnsavedChanges()) {
         retry.stop();
         nextRetry = environment.saveRetryInterval;
+        if (rescueTakenIn) {
+            rescueTakenIn = false;
+            QDir(*environment.rescueDirectory).removeRecursively();
+        }
     } else if (!retry.isActive()) {
         // Ever less often, up to once a minute: a disk that stays full is not hammered.
         retry.start(nextRetry);

@@ -28,6 +28,8 @@ struct StoreEnvironment {
     std::shared_ptr<FileViewer> fileViewer;
     // How soon a list whose save failed is tried again (then ever less often).
     std::chrono::milliseconds saveRetryInterval{2000};
+    // Where lists that still cannot be saved at exit are kept for the next start.
+    std::optional<QString> rescueDirectory;
 
     static StoreEnvironment system();
 };
@@ -66,7 +68,8 @@ public:
 
     // Every change was meant to reach the disk when it was made; a list whose save failed is
     // saved again with the next save of either list, on a retry timer, and here (at exit).
-    // Here, as with a change, a data folder removed meanwhile is made again.
+    // Here, as with a change, a data folder removed meanwhile is made again. What still cannot
+    // be saved (a disk still full) is kept in the rescue folder; the next start takes it in.
     void saveUnsavedLists();
     bool hasUnsavedChanges() const { return tocklesUnsaved || projectsUnsaved; }
 
@@ -91,6 +94,11 @@ private:
     bool mergeTocklesFromDisk();
     bool mergeProjectsFromDisk();
     void mergeConflictCopies(bool& tocklesBehind, bool& projectsBehind);
+    // A copy of a list kept apart from its file (a sync tool's conflict copy, a rescued list):
+    // its records are taken in by id, its names added. Whether memory now holds more.
+    bool takeInCopy(const QString& path, bool records);
+    void takeInRescuedLists(bool& tocklesBehind, bool& projectsBehind);
+    void rescueUnsavedLists();
     void watch();
     void forgetNameIndex();
 
@@ -124,6 +132,8 @@ private:
     std::chrono::milliseconds nextRetry{};
     bool keepTocklesFileAside = false;
     bool keepProjectsFileAside = false;
+    // Rescued lists were taken in and go once both lists are on disk.
+    bool rescueTakenIn = false;
     // What the records file holds since this store last wrote it: which version of the file,
     // and how many records. While it is untouched, a save copies those bytes and encodes only
     // the records added since; the result is byte for byte what encoding everything gives.

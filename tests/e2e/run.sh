@@ -215,6 +215,17 @@ scenario_fallback() {
     rm "$DATA" && mv "$DATA.away" "$DATA"
     poll 400 has_records 1 || fail "the retry did not save"
     poll 100 bash -c "[ \"\$(xdotool getwindowname $win)\" = Tockles ]" || fail "title: $(xdotool getwindowname "$win")"
+    # Quit while they still fail: the next start saves them.
+    mv "$DATA" "$DATA.away" && : >"$DATA"
+    xdotool key ctrl+s ctrl+s
+    poll 100 bash -c "[ \"\$(xdotool getwindowname $win)\" != Tockles ]" || fail "the failed save was not told"
+    quit_with_keys
+    rm "$DATA" && mv "$DATA.away" "$DATA"
+    [ "$(records)" -eq 1 ] || fail "records before the next start: $(records)"
+    launch
+    poll 200 has_records 2 || fail "the next start did not save what Quit could not"
+    poll 200 visible_window "$APP" 255 300 || fail "no window"
+    focus "$(visible_window "$APP" 255 300)"
     quit_with_keys
     [ "$(cat "$DATA/projects.json")" = '["Solo"]' ] || fail "projects.json: $(cat "$DATA/projects.json")"
 }
