@@ -111,8 +111,7 @@ ContentView& TocklesApp::ensurePanel()
         connect(panel, &ContentView::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
         connect(panel->store.get(), &TockleStore::unsavedChangesChanged, this, &TocklesApp::tellUnsaved);
         attachPanel();
-        if (panel->store->hasUnsavedChanges()) // the saves after reading failed already
-            tellUnsaved(true);
+        tellUnsaved(panel->store->hasUnsavedChanges()); // the saves after reading may have failed already
     }
     return *panel;
 }

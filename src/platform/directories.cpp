@@ -38,15 +38,19 @@ std::optional<QString> documentsDirectory()
     return absoluteLocation(QStandardPaths::DocumentsLocation);
 }
 
+QString dataFolderKey(const QString& dataFolder)
+{
+    const QByteArray path = QDir(dataFolder).absolutePath().toUtf8();
+    const QByteArray hash = QCryptographicHash::hash(path, QCryptographicHash::Sha1);
+    return QString::fromLatin1(hash.toHex().left(20));
+}
+
 std::optional<QString> rescueDirectory(const QString& dataFolder)
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (runtime.isEmpty() || QDir::isRelativePath(runtime) || !QDir(runtime).exists())
         return std::nullopt;
-    const QByteArray key = QCryptographicHash::hash(QDir(dataFolder).absolutePath().toUtf8(), QCryptographicHash::Sha1)
-                               .toHex()
-                               .left(20);
-    return QDir(runtime).filePath(QStringLiteral("tockles-unsaved-") + QString::fromLatin1(key));
+    return QDir(runtime).filePath(QStringLiteral("tockles-unsaved-") + dataFolderKey(dataFolder));
 }
 
 } // namespace platform

@@ -12,6 +12,10 @@ std::optional<QString> applicationSupportDirectory();
 // The user's documents folder (XDG user dirs); nothing when the desktop names none.
 std::optional<QString> documentsDirectory();
 
+// A short name for one data folder, the same in every run: for the things kept per data folder
+// outside it.
+QString dataFolderKey(const QString& dataFolder);
+
 // Where lists that could not be saved by the exit wait for the next start: in the session's
 // runtime folder (XDG_RUNTIME_DIR), kept in memory and so never on the disk that was full; one
 // folder per data folder. Nothing where the session has no runtime folder.

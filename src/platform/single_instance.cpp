@@ -1,7 +1,8 @@
 #include "platform/single_instance.h"
 
+#include "platform/directories.h"
+
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -30,11 +31,7 @@ constexpr qint64 creationMomentMs = 2000;
 SingleInstance::SingleInstance(const QString& dataFolder, QObject* parent)
     : QObject(parent), folder(dataFolder)
 {
-    const QByteArray key = QCryptographicHash::hash(QDir(dataFolder).absolutePath().toUtf8(),
-                                                    QCryptographicHash::Sha1)
-                               .toHex()
-                               .left(20);
-    serverName = QStringLiteral("tockles-") + QString::fromLatin1(key);
+    serverName = QStringLiteral("tockles-") + platform::dataFolderKey(dataFolder);
     // The user's own runtime folder where the session has one, rather than the shared /tmp.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QDir(runtime).exists())
