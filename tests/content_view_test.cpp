@@ -104,11 +104,14 @@ TEST_F(PanelTest, TrackingTicksFromTheStartInstantAndStopsIntoOneExactRecord)
 {
     writeData("projects.json", R"(["Design"])");
     ContentView& v = open();
+    EXPECT_FALSE(v.timer.isActive()) << "idle, nothing ticks";
     clock->set(786303000.125);
     click("startStopButton");
     EXPECT_EQ(text("startStopButton"), QStringLiteral("Stop (Design)"));
+    EXPECT_NEAR(v.timer.interval(), 1000, 20) << "the next tick comes as the display's second turns";
     tick(2.5);
     EXPECT_EQ(text("elapsedLabel"), QStringLiteral("00:00:02"));
+    EXPECT_NEAR(v.timer.interval(), 500, 20);
     EXPECT_EQ(rows(), QStringList{QStringLiteral("Design=00:00:02")});
     v.hide(); // a hidden panel keeps tracking and catches up when shown
     tick(3600 + 57.0);
@@ -118,6 +121,7 @@ TEST_F(PanelTest, TrackingTicksFromTheStartInstantAndStopsIntoOneExactRecord)
     clock->set(786303000.125 + 3659.9);
     click("startStopButton");
     EXPECT_FALSE(v.isTracking);
+    EXPECT_FALSE(v.timer.isActive());
     EXPECT_EQ(text("elapsedLabel"), QStringLiteral("00:00:00"));
     EXPECT_EQ(text("startStopButton"), QStringLiteral("Start Tracking"));
     const auto saved = decodeTockles(file("tockles.json"));

@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -71,10 +72,11 @@ ContentView::ContentView(StoreEnvironment environment, QWidget* parent)
     });
     connect(store.get(), &TockleStore::projectsChanged, this, &ContentView::revalidateSelection);
 
-    timer.setInterval(1000);
-    timer.setTimerType(Qt::CoarseTimer);
+    // Ticks only while tracking, each just after the running time reaches a whole second: the
+    // display then turns with the seconds it shows, and an idle tray never wakes the machine.
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
     connect(&timer, &QTimer::timeout, this, &ContentView::refreshElapsedTime);
-    timer.start();
     render();
 }
 
@@ -227,6 +229,7 @@ void ContentView::startTracking()
     startTime = clock->now();
     elapsedTime = 0;
     isTracking = true;
+    scheduleTick();
     render();
 }
 
@@ -240,7 +243,19 @@ void ContentView::stopTracking()
     isTracking = false;
     startTime.reset();
     elapsedTime = 0;
+    timer.stop();
     render();
+}
+
+void ContentView::scheduleTick()
+{
+    // A few milliseconds past the second, so that a wall clock slewed against the timer's own
+    // still reads the new second; a tick that lands early anyway is followed at once by another.
+    constexpr int pastTheSecond = 5;
+    const double untilNextSecond = std::floor(elapsedTime) + 1 - elapsedTime;
+    // Beyond 2^52 seconds (a clock set wildly) whole seconds no longer differ: once a second.
+    const bool meaningful = untilNextSecond > 0 && untilNextSecond <= 1;
+    timer.start((meaningful ? int(std::ceil(untilNextSecond * 1000)) : 1000) + pastTheSecond);
 }
 
 void ContentView::refreshElapsedTime()
@@ -248,6 +263,7 @@ void ContentView::refreshElapsedTime()
     if (!isTracking || !startTime)
         return;
     elapsedTime = clock->now().timeIntervalSince(*startTime);
+    scheduleTick();
     // A hidden panel is redrawn when it is shown again.
     if (isVisible())
         render();

@@ -72,6 +72,8 @@ private:
     };
     LabelParts startStopLabelParts(qsizetype nameLimit = shownNameLimit) const;
     void buildWidgets();
+    // The next tick: when the running time reaches its next whole second.
+    void scheduleTick();
     void renderPicker();
     void renderTotals();
     void fitHeight();
