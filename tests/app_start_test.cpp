@@ -1,6 +1,7 @@
 #include "app/tockles_app.h"
 #include "model/json_codec.h"
 #include "panel/content_view.h"
+#include "platform/session.h"
 #include "support/temp_folder.h"
 
 #include <QTest>
@@ -33,5 +34,30 @@ TEST(AppStart, TheHistoryIsReadAfterTheIconAndAClickMeanwhileGetsAllOfIt)
             panel.toggleTracking();
             EXPECT_TRUE(panel.isTracking && panel.currentProject == QStringLiteral("A"));
         }
+    }
+}
+
+// The session is left to restore Tockles only where no enabled autostart entry starts it.
+TEST(Session, TheFirstAutostartEntryFoundDecidesAndCountsUnlessSwitchedOff)
+{
+    const char* on = "[Desktop Entry]\nExec=tockles\n[Desktop Action x]\nHidden=true\n";
+    const struct {
+        const char *user, *system;
+        bool starts;
+    } cases[] = {
+        {nullptr, nullptr, false},
+        {on, nullptr, true},
+        {nullptr, on, true},
+        {"[Desktop Entry]\nHidden = true\n", on, false}, // the user's copy hides the system's
+        {"[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n", nullptr, false},
+    };
+    for (const auto& c : cases) {
+        TempFolder folder;
+        const QStringList dirs = {folder.file(QStringLiteral("user")), folder.file(QStringLiteral("system"))};
+        for (int i : {0, 1}) {
+            if (const char* entry = i == 0 ? c.user : c.system)
+                folder.write(dirs[i] + QLatin1String("/autostart/tockles.desktop"), entry);
+        }
+        EXPECT_EQ(platform::startsWithTheSession(dirs), c.starts) << (c.user ? c.user : "-") << (c.system ? c.system : "-");
     }
 }

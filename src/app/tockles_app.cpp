@@ -72,6 +72,7 @@ int TocklesApp::run()
         return 0;
     QMetaObject::invokeMethod(&appDelegate, &AppDelegate::applicationDidFinishLaunching, Qt::QueuedConnection);
     platform::quitOnTerminationSignals();
+    platform::leaveRestartToAutostart();
     QApplication::exec();
     // Lists whose last save failed are written now; a running interval is not stored.
     if (panel)

@@ -12,4 +12,13 @@ void choosePlatformPlugin();
 // How the panel's window can stand at the tray icon in this session.
 PanelWindow::Style panelStyle();
 
+// Whether the session starts Tockles at login by itself: an enabled "tockles.desktop" in the
+// first of `configDirs` (the user's own first) whose autostart folder has one.
+bool startsWithTheSession(const QStringList& configDirs);
+
+// A session manager that restores the programs of the last session would start Tockles a
+// second time beside the autostart entry, and that second start opens the panel unasked. Where
+// the session starts Tockles anyway, it is left out of the saved session.
+void leaveRestartToAutostart();
+
 } // namespace platform

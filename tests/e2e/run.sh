@@ -279,6 +279,35 @@ scenario_login() {
     quit_with_keys
 }
 
+# Xfce's session manager, which restores the last session's programs at login: with the
+# autostart entry on, Tockles stays out of the saved session, so the login does not start it a
+# second time (that start would open the panel unasked); switched off, the session keeps it.
+scenario_session() {
+    start_display
+    local entry="$XDG_CONFIG_HOME/autostart/tockles.desktop" session
+    mkdir -p "${entry%/*}"
+    sed "s|^Exec=.*|Exec=$TOCKLES|" "$HERE/../../resources/tockles.desktop" >"$entry"
+    log_in_and_out() { # COMMAND...: run in the session, then the session saved at logout
+        NO_AT_BRIDGE=1 XDG_CACHE_HOME="$WORK/cache" xfce4-session >"$WORK/session.log" 2>&1 &
+        session=$!
+        PIDS+=($session)
+        poll 200 pgrep -P "$session" -x xfce4-panel || fail "no Xfce panel"
+        "$@"
+        poll 200 item || fail "no tray item"
+        local app=${APP:-$(pgrep -P "$session" -f "^$TOCKLES")}
+        xfce4-session-logout --logout
+        poll 200 gone "$session" || fail "the session did not end"
+        poll 100 gone "$app" || fail "Tockles outlived the session"
+    }
+    log_in_and_out true
+    ! grep -q "$TOCKLES" "$WORK"/cache/sessions/* || fail "kept in the session beside autostart"
+    echo "Hidden=true" >>"$entry"
+    # Started from the menu, it is one of the session's programs, as the panel is.
+    from_menu() { SESSION_MANAGER=$(tr '\0' '\n' <"/proc/$(pgrep -P "$session" -x xfce4-panel)/environ" | sed -n 's/^SESSION_MANAGER=//p') launch; }
+    log_in_and_out from_menu
+    grep -q "RestartCommand=$TOCKLES,-session" "$WORK"/cache/sessions/* || fail "left out of the session without autostart"
+}
+
 # A real panel, Xfce's, dark or light, as the StatusNotifierItem host (KDE Plasma's and GNOME's
 # trays speak the same): the item shows its title, tooltip, named icon and menu; Activate opens
 # the panel where the host clicked; while a timer runs the panel's row shows the mark and the
