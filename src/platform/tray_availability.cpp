@@ -2,9 +2,10 @@
 
 #include "platform/x11.h"
 
-#include <QDBusConnection>
+#include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusServiceWatcher>
 #include <QDBusVariant>
 
 #include <cstdlib>
@@ -12,43 +13,82 @@
 namespace {
 
 const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
-
-// Polling only runs while no tray is there, and each look costs one round trip to the X
-// server and the bus.
-constexpr int pollMs = 250;
+const QString watcherPath = QStringLiteral("/StatusNotifierWatcher");
 
 } // namespace
 
-TrayAvailability::TrayAvailability(QObject* parent) : QObject(parent)
+TrayAvailability::TrayAvailability(const QDBusConnection& bus, QObject* parent) : QObject(parent), bus(bus)
 {
+    // Listening first, then looking: a tray that comes in between is not missed.
+    if (bus.isConnected()) {
+        services = new QDBusServiceWatcher(watcherService, bus, QDBusServiceWatcher::WatchForRegistration, this);
+        connect(services, &QDBusServiceWatcher::serviceRegistered, this, &TrayAvailability::look);
+        this->bus.connect(watcherService, watcherPath, watcherService, QStringLiteral("StatusNotifierHostRegistered"),
+                          this, SLOT(look()));
+    }
+    // A tray manager announces itself to every client with a MANAGER message on the root window.
+    if (xcb_connection_t* connection = platform::x11Connection()) {
+        managerAtom = platform::x11Atom(connection, "MANAGER");
+        traySelection = platform::x11Atom(connection, "_NET_SYSTEM_TRAY_S0");
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    listening = true;
     found = statusNotifierHostPresent() || xembedTrayPresent();
     if (found)
+        stopListening();
+}
+
+TrayAvailability::~TrayAvailability()
+{
+    stopListening();
+}
+
+void TrayAvailability::stopListening()
+{
+    if (!listening)
         return;
-    poll.setInterval(pollMs);
-    connect(&poll, &QTimer::timeout, this, &TrayAvailability::look);
-    poll.start();
+    listening = false;
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+    bus.disconnect(watcherService, watcherPath, watcherService, QStringLiteral("StatusNotifierHostRegistered"), this,
+                   SLOT(look()));
+    if (services)
+        services->setWatchedServices({});
+}
+
+bool TrayAvailability::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
+{
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE)
+        return false;
+    const auto* client = static_cast<const xcb_client_message_event_t*>(message);
+    // Looked at once Qt has handled the message too, as it docks its own icons by it.
+    if (client->format == 32 && client->type == managerAtom && client->data.data32[1] == traySelection)
+        QMetaObject::invokeMethod(this, &TrayAvailability::look, Qt::QueuedConnection);
+    return false;
 }
 
 void TrayAvailability::look()
 {
-    if (!statusNotifierHostPresent() && !xembedTrayPresent())
+    if (found || (!statusNotifierHostPresent() && !xembedTrayPresent()))
         return;
     found = true;
-    poll.stop();
+    stopListening();
     Q_EMIT appeared();
 }
 
-bool TrayAvailability::statusNotifierHostPresent()
+bool TrayAvailability::statusNotifierHostPresent() const
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(watcherService))
         return false;
     // The same question Qt asks before it uses the D-Bus tray; a short time-out, since a
     // watcher that hangs must not freeze the program.
-    QDBusMessage get = QDBusMessage::createMethodCall(watcherService, QStringLiteral("/StatusNotifierWatcher"),
+    QDBusMessage get = QDBusMessage::createMethodCall(watcherService, watcherPath,
                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
                                                       QStringLiteral("Get"));
-    get << QStringLiteral("org.kde.StatusNotifierWatcher") << QStringLiteral("IsStatusNotifierHostRegistered");
+    get << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
     const QDBusMessage reply = bus.call(get, QDBus::Block, 500);
     return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
            && qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant().toBool();

@@ -1,4 +1,5 @@
 #include "platform/desktop_file_viewer.h"
+#include "platform/tray_availability.h"
 #include "support/temp_folder.h"
 #include "support/wait.h"
 
@@ -40,7 +41,23 @@ public Q_SLOTS:
     }
 };
 
-class FileViewerTest : public ::testing::Test {
+// A panel's StatusNotifierWatcher, with or without a host registered.
+class FakeWatcher : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
+
+public:
+    bool isHostRegistered() { return ++asked, hostRegistered; }
+    bool hostRegistered = false;
+    int asked = 0;
+
+Q_SIGNALS:
+    void StatusNotifierHostRegistered();
+};
+
+// The desktop's services on a private session bus.
+class DesktopBusTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -77,7 +94,7 @@ protected:
 
 } // namespace
 
-TEST_F(FileViewerTest, AsksTheFileManagerToShowTheFileOrTellsWhyThereIsNone)
+TEST_F(DesktopBusTest, AsksTheFileManagerToShowTheFileOrTellsWhyThereIsNone)
 {
     // On a connection of its own: calls within one connection are delivered synchronously.
     QDBusConnection desktopBus = QDBusConnection::connectToBus(address, QStringLiteral("viewer-test-desktop"));
@@ -103,7 +120,7 @@ TEST_F(FileViewerTest, AsksTheFileManagerToShowTheFileOrTellsWhyThereIsNone)
     QDBusConnection::disconnectFromBus(QStringLiteral("viewer-test-desktop"));
 }
 
-TEST_F(FileViewerTest, OpensTheFolderWhenNoFileManagerAnswers)
+TEST_F(DesktopBusTest, OpensTheFolderWhenNoFileManagerAnswers)
 {
     if (QGuiApplication::platformName() == QLatin1String("offscreen"))
         GTEST_SKIP() << "opening a folder needs a desktop platform; the X server run covers it";
@@ -113,4 +130,23 @@ TEST_F(FileViewerTest, OpensTheFolderWhenNoFileManagerAnswers)
     EXPECT_EQ(opened(), QUrl::fromLocalFile(scratch.path()).toString().toUtf8() + "\n");
 }
 
-#include "file_viewer_test.moc"
+// A tray that comes after the program (a panel that starts later, or the AppIndicator extension
+// switched on) is noticed by the watcher's own news: the service, then its host.
+TEST_F(DesktopBusTest, ATrayThatComesLaterIsNoticedFromTheWatchersNews)
+{
+    TrayAvailability trays(*bus);
+    EXPECT_FALSE(trays.available());
+    int appeared = 0;
+    QObject::connect(&trays, &TrayAvailability::appeared, [&] { ++appeared; });
+    FakeWatcher watcher;
+    ASSERT_TRUE(bus->registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+                                    QDBusConnection::ExportAllProperties | QDBusConnection::ExportAllSignals));
+    ASSERT_TRUE(bus->registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+    ASSERT_TRUE(waitUntil([&] { return watcher.asked == 1; })) << "asked when the watcher came";
+    watcher.hostRegistered = true;
+    Q_EMIT watcher.StatusNotifierHostRegistered();
+    ASSERT_TRUE(waitUntil([&] { return appeared == 1; }));
+    EXPECT_TRUE(trays.available());
+}
+
+#include "desktop_bus_test.moc"
