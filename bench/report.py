@@ -47,6 +47,9 @@ for key, label in (("store_bytes_per_record_100000", "Store memory per record, 1
 if "rss_app_kb" in extras:
     app, bare = int(extras["rss_app_kb"]), int(extras["rss_bare_kb"])
     print(f"| Idle app RSS, 100k records | | {app / 1024:.1f} MiB | {bare / 1024:.1f} MiB (bare Qt tray app) | {app / bare:.2f}× | ≤ 1.2× |")
+if "wakeups_app" in extras:
+    print(f"| Wake-ups while idle, in the tray | | {extras['wakeups_app']}/min | {extras['wakeups_bare']}/min (bare Qt tray app) | | ≤ bare |")
+    print(f"| Wake-ups while idle, no tray (window) | | {extras['wakeups_no_tray']}/min | | | ≤ bare |")
 if "cpu_ms_per_minute" in extras:
     ms = int(extras["cpu_ms_per_minute"])
     print(f"| CPU while tracking, panel closed | | {ms} ms/min | | {ms / 600:.3f}% of a core | ≤ 0.05% |")
