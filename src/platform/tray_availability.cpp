@@ -32,7 +32,6 @@ TrayAvailability::TrayAvailability(const QDBusConnection& bus, QObject* parent) 
         traySelection = platform::x11Atom(connection, "_NET_SYSTEM_TRAY_S0");
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
-    listening = true;
     found = statusNotifierHostPresent() || xembedTrayPresent();
     if (found)
         stopListening();
@@ -43,11 +42,9 @@ TrayAvailability::~TrayAvailability()
     stopListening();
 }
 
+// Safe to call again: each step undoes nothing that is not there.
 void TrayAvailability::stopListening()
 {
-    if (!listening)
-        return;
-    listening = false;
     if (QCoreApplication::instance())
         QCoreApplication::instance()->removeNativeEventFilter(this);
     bus.disconnect(watcherService, watcherPath, watcherService, QStringLiteral("StatusNotifierHostRegistered"), this,

@@ -39,6 +39,5 @@ private:
     QDBusConnection bus;
     QDBusServiceWatcher* services = nullptr;
     bool found = false;
-    bool listening = false;
     unsigned managerAtom = 0, traySelection = 0;
 };
