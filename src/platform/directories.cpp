@@ -45,12 +45,20 @@ QString dataFolderKey(const QString& dataFolder)
     return QString::fromLatin1(hash.toHex().left(20));
 }
 
-std::optional<QString> rescueDirectory(const QString& dataFolder)
+std::optional<QString> runtimeDirectory()
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (runtime.isEmpty() || QDir::isRelativePath(runtime) || !QDir(runtime).exists())
         return std::nullopt;
-    return QDir(runtime).filePath(QStringLiteral("tockles-unsaved-") + dataFolderKey(dataFolder));
+    return runtime;
+}
+
+std::optional<QString> rescueDirectory(const QString& dataFolder)
+{
+    const std::optional<QString> runtime = runtimeDirectory();
+    if (!runtime)
+        return std::nullopt;
+    return QDir(*runtime).filePath(QStringLiteral("tockles-unsaved-") + dataFolderKey(dataFolder));
 }
 
 } // namespace platform

@@ -12,6 +12,10 @@ std::optional<QString> applicationSupportDirectory();
 // The user's documents folder (XDG user dirs); nothing when the desktop names none.
 std::optional<QString> documentsDirectory();
 
+// The session's own runtime folder (XDG_RUNTIME_DIR, private to the user and cleared at
+// logout); nothing where the session has none.
+std::optional<QString> runtimeDirectory();
+
 // A short name for one data folder, the same in every run: for the things kept per data folder
 // outside it.
 QString dataFolderKey(const QString& dataFolder);

@@ -33,9 +33,8 @@ SingleInstance::SingleInstance(const QString& dataFolder, QObject* parent)
 {
     serverName = QStringLiteral("tockles-") + platform::dataFolderKey(dataFolder);
     // The user's own runtime folder where the session has one, rather than the shared /tmp.
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QDir(runtime).exists())
-        serverName = QDir(runtime).filePath(serverName);
+    if (const std::optional<QString> runtime = platform::runtimeDirectory())
+        serverName = QDir(*runtime).filePath(serverName);
     connect(&server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnection);
 }
 
