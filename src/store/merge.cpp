@@ -4,6 +4,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 namespace {
 
 QSet<QString> canonicalSet(const QStringList& names)
@@ -42,6 +44,16 @@ QStringList withNamesAdded(const QStringList& ours, const QStringList& copy)
         }
     }
     return merged;
+}
+
+bool descendsFrom(const QStringList& list, const QStringList& base)
+{
+    if (list.isEmpty() || base.isEmpty())
+        return true;
+    const QSet<QString> inBase = canonicalSet(base);
+    return std::any_of(list.cbegin(), list.cend(), [&inBase](const QString& name) {
+        return inBase.contains(canonicalName(name));
+    });
 }
 
 QStringList mergedProjects(const QStringList& base, const QStringList& ours, const QStringList& theirs)

@@ -12,6 +12,11 @@
 // records in their order, then those only in memory in theirs.
 QList<Tockle> mergedTockles(const QList<Tockle>& onDisk, const QList<Tockle>& inMemory);
 
+// Whether `list` comes from `base`: it keeps one of its names, or one of them is empty. A list
+// that does not is another computer's first list, which a sync tool may deliver without a
+// conflict copy; none of `base` counts as removed from it.
+bool descendsFrom(const QStringList& list, const QStringList& base);
+
 // Three-way against `base`, the file as the store last saw it: a name added on either side is
 // kept, a name removed on either side is removed; the file's order first, then ours.
 QStringList mergedProjects(const QStringList& base, const QStringList& ours, const QStringList& theirs);

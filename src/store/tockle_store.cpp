@@ -16,6 +16,9 @@
 
 namespace {
 
+// Beside a rescued projects list: the projects file as the run that rescued it last saw it.
+const QString rescuedBase = QStringLiteral("projects.base.json");
+
 // Loads one list. A file that is there but does not read or decode leaves the list empty
 // and marks the file to be kept aside.
 template <typename List, typename Decode>
@@ -200,15 +203,8 @@ bool TockleStore::mergeProjectsFromDisk()
         return true;
     }
     seenProjects = identity;
-    // A list that keeps none of the names last seen does not descend from that version: it is
-    // another computer's first list, which a sync tool may deliver without a conflict copy. Its
-    // names are added to ours, and none of ours counts as removed.
-    const bool descends = seenProjectList.isEmpty() || onDisk->isEmpty()
-                          || std::any_of(onDisk->cbegin(), onDisk->cend(), [this](const QString& name) {
-                                 return std::any_of(seenProjectList.cbegin(), seenProjectList.cend(),
-                                                    [&name](const QString& seen) { return namesEqual(seen, name); });
-                             });
-    const QStringList merged = mergedProjects(descends ? seenProjectList : QStringList(), projects_, *onDisk);
+    const QStringList base = descendsFrom(*onDisk, seenProjectList) ? seenProjectList : QStringList();
+    const QStringList merged = mergedProjects(base, projects_, *onDisk);
     seenProjectList = *onDisk;
     if (merged != projects_) {
         Q_EMIT objectWillChange();
@@ -239,7 +235,7 @@ void TockleStore::mergeConflictCopies(bool& tocklesBehind, bool& projectsBehind)
     }
 }
 
-bool TockleStore::takeInCopy(const QString& path, bool records)
+bool TockleStore::takeInCopy(const QString& path, bool records, const std::optional<QStringList>& base)
 {
     const platform::ReadResult read = platform::readWholeFile(path, jsonReadPadding());
     if (read.status != platform::ReadStatus::ok)
@@ -254,7 +250,11 @@ bool TockleStore::takeInCopy(const QString& path, bool records)
         return true;
     }
     const std::optional<QStringList> copy = decodeProjects(read.bytes);
-    const QStringList merged = copy ? withNamesAdded(projects_, *copy) : projects_;
+    QStringList merged = projects_;
+    if (copy && base)
+        merged = mergedProjects(descendsFrom(projects_, *base) ? *base : QStringList(), *copy, projects_);
+    else if (copy)
+        merged = withNamesAdded(projects_, *copy);
     if (merged == projects_)
         return false;
     Q_EMIT objectWillChange();
@@ -271,7 +271,12 @@ void TockleStore::takeInRescuedLists(bool& tocklesBehind, bool& projectsBehind)
     rescueTakenIn = true;
     const QDir rescue(*environment.rescueDirectory);
     tocklesBehind |= takeInCopy(rescue.filePath(QStringLiteral("tockles.json")), true);
-    projectsBehind |= takeInCopy(rescue.filePath(QStringLiteral("projects.json")), false);
+    // The projects file as that run last saw it tells which names it removed.
+    std::optional<QStringList> base;
+    const platform::ReadResult read = platform::readWholeFile(rescue.filePath(rescuedBase), jsonReadPadding());
+    if (read.status == platform::ReadStatus::ok)
+        base = decodeProjects(read.bytes);
+    projectsBehind |= takeInCopy(rescue.filePath(QStringLiteral("projects.json")), false, base);
 }
 
 void TockleStore::rescueUnsavedLists()
@@ -283,8 +288,10 @@ void TockleStore::rescueUnsavedLists()
         if (const std::optional<QByteArray> bytes = encodeTockles(tockles_))
             platform::replaceFileDurably(rescue.filePath(QStringLiteral("tockles.json")), *bytes);
     }
-    if (projectsUnsaved)
+    if (projectsUnsaved) {
+        platform::replaceFileDurably(rescue.filePath(rescuedBase), encodeProjects(seenProjectList));
         platform::replaceFileDurably(rescue.filePath(QStringLiteral("projects.json")), encodeProjects(projects_));
+    }
 }
 
 TockleStore::NameIndex TockleStore::nameIndex() const
