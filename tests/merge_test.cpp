@@ -197,3 +197,30 @@ TEST_F(MergeTest, AFileChangedWhileIdleIsTakenInWithoutASave)
     EXPECT_EQ(announced, split("Here,There")) << "the selection rule hears of it";
     EXPECT_GE(notices, 2);
 }
+
+// A data folder linked into a drive that is mounted after login, or into a sync folder not made
+// yet: what it holds is read once it is there, without a change or a restart.
+TEST_F(MergeTest, AFolderThatComesAfterTheStartIsReadWhenItComes)
+{
+    int argc = 1;
+    char name[] = "tockles_core_tests";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    const QString drive = folder.file(QStringLiteral("drive/Tockles"));
+    QDir().mkpath(folder.file(QStringLiteral("data")));
+    ASSERT_TRUE(QFile::link(drive, folder.file(QStringLiteral("data/Tockles"))));
+    StoreEnvironment env;
+    env.applicationSupportDirectory = folder.file(QStringLiteral("data"));
+    env.folderCheckInterval = std::chrono::milliseconds(10);
+    TockleStore s(env);
+    QCoreApplication::processEvents(); // the store settles with no folder there
+    EXPECT_TRUE(s.projects().isEmpty());
+    folder.write(drive + QStringLiteral("/tockles.json"), encodeTockles({record("Design")}).value());
+    folder.write(drive + QStringLiteral("/projects.json"), R"(["Design"])");
+    QDeadlineTimer deadline(30000);
+    while ((s.tockles().isEmpty() || s.projects().isEmpty()) && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_EQ(names(s.tockles()), split("Design"));
+    EXPECT_EQ(s.projects(), split("Design"));
+    EXPECT_FALSE(s.hasUnsavedChanges());
+}

@@ -119,6 +119,8 @@ TockleStore::TockleStore(StoreEnvironment env, QObject* parent)
     watchSettle.setSingleShot(true);
     watchSettle.setInterval(200);
     connect(&watchSettle, &QTimer::timeout, this, &TockleStore::refreshFromDisk);
+    folderCheck.setSingleShot(true);
+    connect(&folderCheck, &QTimer::timeout, this, &TockleStore::refreshFromDisk);
     // Setting the watch up costs milliseconds of waiting on the kernel: not during the load.
     QMetaObject::invokeMethod(this, [this] {
         watcher = std::make_unique<QFileSystemWatcher>();
@@ -138,6 +140,12 @@ void TockleStore::watch()
     }
     if (!watcher)
         return;
+    // A folder that is not there (a link into a drive not mounted yet, a sync folder not made
+    // yet) cannot be watched: it is looked for now and then, and read once it comes.
+    if (!QFileInfo(paths.constFirst()).isDir()) {
+        folderCheck.start(environment.folderCheckInterval);
+        return;
+    }
     const QStringList watched = watcher->files() + watcher->directories();
     for (const QString& path : paths) {
         if (!watched.contains(path))

@@ -28,6 +28,8 @@ struct StoreEnvironment {
     std::shared_ptr<FileViewer> fileViewer;
     // How soon a list whose save failed is tried again (then ever less often).
     std::chrono::milliseconds saveRetryInterval{2000};
+    // How often a data folder that is not there (yet) is looked for.
+    std::chrono::milliseconds folderCheckInterval{5000};
     // Where lists that still cannot be saved at exit are kept for the next start.
     std::optional<QString> rescueDirectory;
 
@@ -126,6 +128,7 @@ private:
     QHash<QString, platform::FileIdentity> mergedConflictCopies;
     std::unique_ptr<QFileSystemWatcher> watcher;
     QTimer watchSettle;
+    QTimer folderCheck;
     bool tocklesUnsaved = false;
     bool projectsUnsaved = false;
     QTimer retry;
