@@ -43,34 +43,36 @@ SingleInstance::~SingleInstance() = default;
 bool SingleInstance::claim()
 {
     // Without a folder there is nothing to share, and nothing to guard.
-    if (folder.isEmpty() || !QDir().mkpath(folder))
+    if (folder.isEmpty())
         return true;
-    lock = std::make_unique<QLockFile>(QDir(folder).filePath(QStringLiteral("tockles.lock")));
-    // Only a lock whose process has died is stale. Qt's default of 30 s is safe where the file
-    // system honours advisory locks, but on one that does not (NFS) it would let a second
-    // launch take a long-running instance's lock.
-    lock->setStaleLockTime(0);
-    if (!lock->tryLock(0) && lock->error() == QLockFile::LockFailedError) {
-        // Qt keeps a lock it cannot read; sync tools, restores and fsck leave such files.
-        if (!lockNamesNoOtherProcess() && askRunningInstance(3000))
-            return false;
-        // Judged again: a file too new to judge before is old enough once nobody has answered.
-        if (lockNamesNoOtherProcess()) {
-            QFile::remove(lock->fileName());
-            lock->tryLock(0);
+    if (QDir().mkpath(folder)) {
+        lock = std::make_unique<QLockFile>(QDir(folder).filePath(QStringLiteral("tockles.lock")));
+        // Only a lock whose process has died is stale. Qt's default of 30 s is safe where the
+        // file system honours advisory locks, but on one that does not (NFS) it would let a
+        // second launch take a long-running instance's lock.
+        lock->setStaleLockTime(0);
+        if (!lock->tryLock(0) && lock->error() == QLockFile::LockFailedError) {
+            // Qt keeps a lock it cannot read; sync tools, restores and fsck leave such files.
+            if (!lockNamesNoOtherProcess() && askRunningInstance(3000))
+                return false;
+            // Judged again: a file too new to judge before is old enough once nobody has answered.
+            if (lockNamesNoOtherProcess()) {
+                QFile::remove(lock->fileName());
+                lock->tryLock(0);
+            }
         }
     }
-    // Where no lock can be had and no instance answers, run all the same: a start never
-    // silently does nothing.
-    if (!lock->isLocked())
-        return true;
-    // The lock file can go while its holder runs (with the data folder, removed and made
-    // again): an instance still listening is asked, as for a held lock. Nobody listening
-    // answers at once.
+    // An instance may run without the lock file: it went with the data folder, removed and made
+    // again, or there was none to be had (a folder linked into a drive not mounted yet, or
+    // read-only). One still listening is asked, as for a held lock; nobody listening answers at
+    // once.
     if (askRunningInstance(0)) {
-        lock->unlock();
+        if (lock)
+            lock->unlock();
         return false;
     }
+    // Where no lock can be had and no instance answers, run all the same, a start never silently
+    // doing nothing, and listen, so that later starts find this one.
     QLocalServer::removeServer(serverName); // left by an instance that crashed
     server.setSocketOptions(QLocalServer::UserAccessOption);
     server.listen(serverName);
