@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 TEST(Directories, DataHomeFollowsXdgAndIgnoresARelativeValue)
 {
     const QByteArray home = qgetenv("HOME"), xdg = qgetenv("XDG_DATA_HOME");
@@ -30,6 +32,14 @@ TEST(Files, ReadsWithRoomReplacesDurablyAndRenamesWithoutReplacing)
     EXPECT_GE(read.bytes.capacity() - read.bytes.size(), 64) << "room for the parser's padding";
     EXPECT_EQ(folder.entries(QStringLiteral(".")), QStringList{QStringLiteral("data.json")}) << "no temporary left";
     EXPECT_FALSE(platform::replaceFileDurably(folder.file(QStringLiteral("no/such/dir/x")), "x"));
+    // The permissions a user gave the file stay, as long as they leave the owner able to use it.
+    for (const auto& [given, kept] : {std::pair{0600, 0600}, {0640, 0640}, {0444, 0644}, {0, 0600}}) {
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode_t(given)), 0);
+        ASSERT_TRUE(platform::replaceFileDurably(path, "two"));
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, mode_t(kept)) << given;
+    }
 
     const QString other = folder.file(QStringLiteral("other"));
     folder.write(other, "other");

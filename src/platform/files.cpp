@@ -126,6 +126,11 @@ bool DurableFileWriter::open()
     // mode 000 file would otherwise pass its mode on, and the next save could not read it).
     ::unlink(temp.constData());
     d->fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    // The new file keeps the permissions the user gave the one it replaces (readable by them
+    // alone, say), while they can still read and write it.
+    struct stat old;
+    if (d->fd >= 0 && ::stat(QFile::encodeName(d->target).constData(), &old) == 0 && S_ISREG(old.st_mode))
+        ::fchmod(d->fd, (old.st_mode & 0777) | S_IRUSR | S_IWUSR);
     return d->fd >= 0;
 }
 
