@@ -61,3 +61,27 @@ TEST(Session, TheFirstAutostartEntryFoundDecidesAndCountsUnlessSwitchedOff)
         EXPECT_EQ(platform::startsWithTheSession(dirs), c.starts) << (c.user ? c.user : "-") << (c.system ? c.system : "-");
     }
 }
+
+// Without a tray the panel is a window, and closing it quits; while a timer runs it goes out of
+// the way instead, since quitting would end the timer unrecorded, and a start brings it back.
+TEST(AppStart, ClosingTheWindowWithoutATrayNeverEndsARunningTimer)
+{
+    TempFolder folder;
+    folder.write(folder.dataFile("projects.json"), R"(["A"])");
+    StoreEnvironment env;
+    env.applicationSupportDirectory = folder.path();
+    TocklesApp app;
+    ASSERT_TRUE(app.start(env));
+    app.showPanel();
+    QWidget* window = app.ensurePanel().window();
+    if (window->objectName() != QStringLiteral("fallbackWindow"))
+        GTEST_SKIP() << "this desktop has a tray";
+    app.ensurePanel().toggleTracking();
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isMinimized());
+    app.showPanel();
+    EXPECT_TRUE(window->isVisible() && !window->isMinimized());
+    app.ensurePanel().toggleTracking();
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(app.ensurePanel().store->tockles().size(), 1);
+}

@@ -30,10 +30,11 @@ constexpr qsizetype menuNameLimit = 40;
 // Long enough for the tray to have asked for the icon and drawn it.
 constexpr int historyAfterIconMs = 100;
 
-// The window used where there is no tray: closing it ends the program.
+// The window used where there is no tray: closing it ends the program, but never a running
+// timer, which would end unrecorded; the window then goes out of the way as a tray's panel does.
 class FallbackWindow : public QWidget {
 public:
-    explicit FallbackWindow(QWidget* content)
+    explicit FallbackWindow(ContentView* content) : content(content)
     {
         setObjectName(QStringLiteral("fallbackWindow"));
         setWindowTitle(QStringLiteral("Tockles"));
@@ -47,9 +48,17 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override
     {
+        if (content->isTracking) {
+            event->ignore();
+            showMinimized();
+            return;
+        }
         event->accept();
         QCoreApplication::quit();
     }
+
+private:
+    ContentView* content;
 };
 
 } // namespace
@@ -176,6 +185,7 @@ void TocklesApp::showPanel()
         return;
     }
     showFallbackWindow();
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
     window->raise();
     window->activateWindow();

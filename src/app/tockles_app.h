@@ -28,8 +28,9 @@ private:
 };
 
 // The one scene: a tray item whose click opens the panel. Where the desktop has no tray, the
-// panel lives in one small ordinary window instead, and closing it quits; a tray that comes up
-// later (the panel of a session starting after us) takes the panel over.
+// panel lives in one small ordinary window instead, and closing it quits (while a timer runs,
+// it minimizes); a tray that comes up later (the panel of a session starting after us) takes
+// the panel over.
 class TocklesApp : public QObject {
     Q_OBJECT
 
