@@ -33,19 +33,6 @@ QList<Tockle> mergedTockles(const QList<Tockle>& onDisk, const QList<Tockle>& in
     return merged;
 }
 
-QStringList withNamesAdded(const QStringList& ours, const QStringList& copy)
-{
-    QSet<QString> taken = canonicalSet(ours);
-    QStringList merged = ours;
-    for (const QString& name : copy) {
-        if (!taken.contains(canonicalName(name))) {
-            taken.insert(canonicalName(name));
-            merged.append(name);
-        }
-    }
-    return merged;
-}
-
 bool descendsFrom(const QStringList& list, const QStringList& base)
 {
     if (list.isEmpty() || base.isEmpty())

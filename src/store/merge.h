@@ -18,8 +18,7 @@ QList<Tockle> mergedTockles(const QList<Tockle>& onDisk, const QList<Tockle>& in
 bool descendsFrom(const QStringList& list, const QStringList& base);
 
 // Three-way against `base`, the file as the store last saw it: a name added on either side is
-// kept, a name removed on either side is removed; the file's order first, then ours.
+// kept, a name removed on either side is removed; the file's order first, then ours. With an
+// empty base, ours only adds the names the file lacks.
 QStringList mergedProjects(const QStringList& base, const QStringList& ours, const QStringList& theirs);
 
-// Ours, then each name of `copy` that ours lacks, once: for a copy whose removals cannot be told.
-QStringList withNamesAdded(const QStringList& ours, const QStringList& copy);

@@ -243,7 +243,7 @@ void TockleStore::mergeConflictCopies(bool& tocklesBehind, bool& projectsBehind)
     }
 }
 
-bool TockleStore::takeInCopy(const QString& path, bool records, const std::optional<QStringList>& base)
+bool TockleStore::takeInCopy(const QString& path, bool records, const QStringList& base)
 {
     const platform::ReadResult read = platform::readWholeFile(path, jsonReadPadding());
     if (read.status != platform::ReadStatus::ok)
@@ -258,11 +258,9 @@ bool TockleStore::takeInCopy(const QString& path, bool records, const std::optio
         return true;
     }
     const std::optional<QStringList> copy = decodeProjects(read.bytes);
-    QStringList merged = projects_;
-    if (copy && base)
-        merged = mergedProjects(descendsFrom(projects_, *base) ? *base : QStringList(), *copy, projects_);
-    else if (copy)
-        merged = withNamesAdded(projects_, *copy);
+    if (!copy)
+        return false;
+    const QStringList merged = mergedProjects(descendsFrom(projects_, base) ? base : QStringList(), *copy, projects_);
     if (merged == projects_)
         return false;
     Q_EMIT objectWillChange();
@@ -280,10 +278,10 @@ void TockleStore::takeInRescuedLists(bool& tocklesBehind, bool& projectsBehind)
     const QDir rescue(*environment.rescueDirectory);
     tocklesBehind |= takeInCopy(rescue.filePath(QStringLiteral("tockles.json")), true);
     // The projects file as that run last saw it tells which names it removed.
-    std::optional<QStringList> base;
+    QStringList base;
     const platform::ReadResult read = platform::readWholeFile(rescue.filePath(rescuedBase), jsonReadPadding());
     if (read.status == platform::ReadStatus::ok)
-        base = decodeProjects(read.bytes);
+        base = decodeProjects(read.bytes).value_or(QStringList());
     projectsBehind |= takeInCopy(rescue.filePath(QStringLiteral("projects.json")), false, base);
 }
 
