@@ -33,19 +33,12 @@ QList<Tockle> mergedTockles(const QList<Tockle>& onDisk, const QList<Tockle>& in
     return merged;
 }
 
-bool descendsFrom(const QStringList& list, const QStringList& base)
-{
-    if (list.isEmpty() || base.isEmpty())
-        return true;
-    const QSet<QString> inBase = canonicalSet(base);
-    return std::any_of(list.cbegin(), list.cend(), [&inBase](const QString& name) {
-        return inBase.contains(canonicalName(name));
-    });
-}
-
 QStringList mergedProjects(const QStringList& base, const QStringList& ours, const QStringList& theirs)
 {
-    const QSet<QString> inBase = canonicalSet(base);
+    QSet<QString> inBase = canonicalSet(base);
+    const auto inBaseToo = [&inBase](const QString& name) { return inBase.contains(canonicalName(name)); };
+    if (!theirs.isEmpty() && std::none_of(theirs.cbegin(), theirs.cend(), inBaseToo))
+        inBase.clear(); // not made from the base: nothing counts as removed
     const QSet<QString> inOurs = canonicalSet(ours);
     QSet<QString> taken;
     QStringList merged;

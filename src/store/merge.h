@@ -12,13 +12,10 @@
 // records in their order, then those only in memory in theirs.
 QList<Tockle> mergedTockles(const QList<Tockle>& onDisk, const QList<Tockle>& inMemory);
 
-// Whether `list` comes from `base`: it keeps one of its names, or one of them is empty. A list
-// that does not is another computer's first list, which a sync tool may deliver without a
-// conflict copy; none of `base` counts as removed from it.
-bool descendsFrom(const QStringList& list, const QStringList& base);
-
 // Three-way against `base`, the file as the store last saw it: a name added on either side is
-// kept, a name removed on either side is removed; the file's order first, then ours. With an
-// empty base, ours only adds the names the file lacks.
+// kept, a name removed on either side is removed; the file's order first, then ours. A file
+// that lists names but none of the base's is another computer's first list, which a sync tool may
+// deliver without a conflict copy: the base then counts as empty, and ours only adds the names
+// the file lacks.
 QStringList mergedProjects(const QStringList& base, const QStringList& ours, const QStringList& theirs);
 

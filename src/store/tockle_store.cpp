@@ -211,8 +211,7 @@ bool TockleStore::mergeProjectsFromDisk()
         return true;
     }
     seenProjects = identity;
-    const QStringList base = descendsFrom(*onDisk, seenProjectList) ? seenProjectList : QStringList();
-    const QStringList merged = mergedProjects(base, projects_, *onDisk);
+    const QStringList merged = mergedProjects(seenProjectList, projects_, *onDisk);
     seenProjectList = *onDisk;
     if (merged != projects_) {
         Q_EMIT objectWillChange();
@@ -260,7 +259,7 @@ bool TockleStore::takeInCopy(const QString& path, bool records, const QStringLis
     const std::optional<QStringList> copy = decodeProjects(read.bytes);
     if (!copy)
         return false;
-    const QStringList merged = mergedProjects(descendsFrom(projects_, base) ? base : QStringList(), *copy, projects_);
+    const QStringList merged = mergedProjects(base, *copy, projects_);
     if (merged == projects_)
         return false;
     Q_EMIT objectWillChange();
