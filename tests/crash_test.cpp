@@ -105,8 +105,8 @@ int savesAsUser(const QString& folder, uid_t uid, int saves)
 } // namespace
 
 // What a copy run as root leaves behind, or a restore with odd modes, never stops saves: a
-// foreign temporary file is replaced, and a mode 000 file is set aside without passing its
-// mode on, so the saves after it can still read what they append to.
+// foreign temporary file is replaced, and a mode 000 file of the user's own is made readable
+// for them and read, so its history stays and the saves after it can read what they append to.
 TEST(ForeignFiles, ALeftoverOfAnotherOwnerOrAMode000FileNeverBlocksSaves)
 {
     if (::geteuid() != 0)
@@ -121,8 +121,10 @@ TEST(ForeignFiles, ALeftoverOfAnotherOwnerOrAMode000FileNeverBlocksSaves)
         const QByteArray dir = QFile::encodeName(folder.path()), sub = QFile::encodeName(data);
         ASSERT_EQ(::chmod(dir.constData(), 0755), 0);
         ASSERT_EQ(::chown(sub.constData(), nobody, nobody), 0);
-        if (std::string_view(leftover) == "tockles.json") {
-            ASSERT_EQ(::chmod(QFile::encodeName(folder.dataFile(leftover)).constData(), 0), 0);
+        if (std::string_view(leftover) == "tockles.json") { // the user's own
+            const QByteArray file = QFile::encodeName(folder.dataFile(leftover));
+            ASSERT_EQ(::chown(file.constData(), nobody, nobody), 0);
+            ASSERT_EQ(::chmod(file.constData(), 0), 0);
         }
 
         EXPECT_GE(savesAsUser(folder.path(), nobody, 3), 3); // one read may bring more than asked for
@@ -131,5 +133,6 @@ TEST(ForeignFiles, ALeftoverOfAnotherOwnerOrAMode000FileNeverBlocksSaves)
         const std::optional<QStringList> names = namesOnDisk(saved.filePath(), true);
         ASSERT_TRUE(names);
         EXPECT_GE(names->size(), 3);
+        EXPECT_EQ(names->contains(QStringLiteral("old")), std::string_view(leftover) == "tockles.json");
     }
 }

@@ -11,7 +11,33 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/fsuid.h>
+#include <unistd.h>
+
 namespace {
+
+// Root reads every file; a user at a desktop does not. File access as another user meanwhile.
+class ActingAsAnotherUser {
+public:
+    ActingAsAnotherUser() { become(65534); }
+    ~ActingAsAnotherUser() { become(0); }
+    // Root again for a while: to do what only the files' owner may.
+    template <typename F>
+    void pause(F f) const
+    {
+        become(0);
+        f();
+        become(65534);
+    }
+
+private:
+    void become(uid_t uid) const
+    {
+        if (root)
+            setfsuid(uid);
+    }
+    const bool root = geteuid() == 0;
+};
 
 Tockle record(const char* name)
 {
@@ -223,4 +249,51 @@ TEST_F(MergeTest, AFolderThatComesAfterTheStartIsReadWhenItComes)
     EXPECT_EQ(names(s.tockles()), split("Design"));
     EXPECT_EQ(s.projects(), split("Design"));
     EXPECT_FALSE(s.hasUnsavedChanges());
+}
+
+// A file there but not readable for now (a network drive that errs, a file restored with another
+// owner) holds history all the same: it is neither set aside nor written over, and once it reads
+// again the changes made meanwhile are merged into it.
+TEST_F(MergeTest, AFileThatCannotBeReadIsWaitedForNotReplaced)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a file of another owner needs root"; // the user's own is made readable
+    int argc = 1;
+    char name[] = "tockles_core_tests";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    folder.write(folder.dataFile("tockles.json"), encodeTockles({record("before")}).value());
+    folder.write(folder.dataFile("projects.json"), R"(["Before"])");
+    const QStringList files{folder.dataFile("tockles.json"), folder.dataFile("projects.json")};
+    for (const QString& path : {folder.path(), folder.file(QStringLiteral("Tockles"))})
+        QFile::setPermissions(path, QFileDevice::Permissions(0x7777));
+    const auto readable = [&](bool yes) {
+        for (const QString& file : files)
+            QFile::setPermissions(file, yes ? QFileDevice::Permissions(0x6644) : QFileDevice::Permissions());
+    };
+    readable(false);
+    StoreEnvironment env;
+    env.applicationSupportDirectory = folder.path();
+    env.folderCheckInterval = std::chrono::milliseconds(10);
+    env.saveRetryInterval = std::chrono::hours(1); // the file is waited for, not the retry
+    {
+        const ActingAsAnotherUser other; // root reads everything
+        TockleStore s(env);
+        QCoreApplication::processEvents();
+        s.addProject(QStringLiteral("Meanwhile"));
+        s.addTockle(record("meanwhile"));
+        EXPECT_TRUE(s.hasUnsavedChanges());
+        other.pause([&] {
+            EXPECT_EQ(folder.entries(QStringLiteral("Tockles")), split("projects.json,tockles.json"));
+            readable(true);
+            EXPECT_EQ(onDisk(), split("before")) << "nothing written over";
+        });
+        QDeadlineTimer deadline(30000);
+        while (s.hasUnsavedChanges() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        EXPECT_EQ(names(s.tockles()), split("before,meanwhile"));
+        EXPECT_EQ(s.projects(), split("Before,Meanwhile"));
+    }
+    EXPECT_EQ(onDisk(), split("before,meanwhile"));
+    EXPECT_EQ(projectsOnDisk(), R"(["Before","Meanwhile"])");
 }

@@ -89,8 +89,8 @@
         <translation>Tockles — %1 %2</translation>
     </message>
     <message>
-        <source>Not saved yet: the data folder cannot be written.</source>
-        <translation>Noch nicht gesichert: In den Datenordner kann nicht geschrieben werden.</translation>
+        <source>Not saved yet: the data folder cannot be written or read.</source>
+        <translation>Noch nicht gesichert: Der Datenordner kann nicht beschrieben oder gelesen werden.</translation>
     </message>
     <message>
         <source>Tockles (not saved)</source>
@@ -116,8 +116,8 @@
         <translation>Tockles kann nicht sichern</translation>
     </message>
     <message>
-        <source>Your latest changes are kept and saved as soon as the data folder can be written again; if you quit Tockles meanwhile, when you start it again. Logging out before then loses them.</source>
-        <translation>Deine letzten Änderungen bleiben erhalten und werden gesichert, sobald in den Datenordner wieder geschrieben werden kann; beendest du Tockles vorher, beim nächsten Start. Wenn du dich vorher abmeldest, gehen sie verloren.</translation>
+        <source>Your latest changes are kept and saved as soon as the data folder can be written and read again; if you quit Tockles meanwhile, when you start it again. Logging out before then loses them.</source>
+        <translation>Deine letzten Änderungen bleiben erhalten und werden gesichert, sobald der Datenordner wieder beschrieben und gelesen werden kann; beendest du Tockles vorher, beim nächsten Start. Wenn du dich vorher abmeldest, gehen sie verloren.</translation>
     </message>
     <message>
         <source>Quit</source>

@@ -200,7 +200,7 @@ void TocklesApp::updateTray()
                                       : tr("Tockles");
     state.unsaved = panel->store->hasUnsavedChanges();
     if (state.unsaved)
-        state.toolTip += QLatin1Char('\n') + tr("Not saved yet: the data folder cannot be written.");
+        state.toolTip += QLatin1Char('\n') + tr("Not saved yet: the data folder cannot be written or read.");
     state.toggleLabel = panel->startStopLabel(menuNameLimit);
     state.toggleEnabled = startStopEnabled(panel->store->projects(), panel->isTracking, panel->selectedProject);
     tray->showState(state);

@@ -32,6 +32,22 @@ bool syncFolder(const QString& folder)
 #endif
 }
 
+// A file of the user's own that the user may not read (mode 000 after a restore) gets read
+// and write permission for its owner, as every save gives it anyway.
+bool grantOwnerAccess(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st;
+    if (::stat(name.constData(), &st) != 0 || st.st_uid != ::geteuid() || (st.st_mode & 0600) == 0600)
+        return false;
+    return ::chmod(name.constData(), (st.st_mode & 07777) | 0600) == 0;
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
+}
+
 } // namespace
 
 ReadResult readWholeFile(const QString& path, qsizetype spare)
@@ -42,14 +58,14 @@ ReadResult readWholeFile(const QString& path, qsizetype spare)
     if (!info.isFile())
         return {ReadStatus::failed, {}};
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {info.exists() ? ReadStatus::failed : ReadStatus::missing, {}};
+    if (!file.open(QIODevice::ReadOnly) && !(grantOwnerAccess(path) && file.open(QIODevice::ReadOnly)))
+        return {info.exists() ? ReadStatus::unavailable : ReadStatus::missing, {}};
     const qint64 size = file.size();
     QByteArray bytes;
     bytes.reserve(qsizetype(size) + spare);
     bytes.resize(qsizetype(size));
     if (file.read(bytes.data(), size) != size || !file.atEnd())
-        return {ReadStatus::failed, {}};
+        return {ReadStatus::unavailable, {}};
     return {ReadStatus::ok, std::move(bytes)};
 }
 

@@ -7,7 +7,9 @@
 
 namespace platform {
 
-enum class ReadStatus { ok, missing, failed };
+// `failed`: never readable as a file (a folder, a dangling link). `unavailable`: a file that
+// could not be read this time (no permission, an I/O error of a network drive).
+enum class ReadStatus { ok, missing, failed, unavailable };
 
 struct ReadResult {
     ReadStatus status = ReadStatus::missing;
@@ -15,7 +17,8 @@ struct ReadResult {
 };
 
 // The whole file, with `spare` bytes of capacity left after its end for a parser that reads
-// past the data. Anything that is not a regular file is a failed read, never a wait.
+// past the data. Anything that is not a regular file fails at once, never waits. A file of
+// the user's own that the user may not read is first made readable and writable for them.
 ReadResult readWholeFile(const QString& path, qsizetype spare = 0);
 
 // True when anything at all is at the path, a dangling link included.

@@ -108,8 +108,8 @@ QString TrayItem::cannotSaveTitle()
 
 QString TrayItem::cannotSaveText()
 {
-    return tr("Your latest changes are kept and saved as soon as the data folder can be written again; if you "
-              "quit Tockles meanwhile, when you start it again. Logging out before then loses them.");
+    return tr("Your latest changes are kept and saved as soon as the data folder can be written and read again; "
+              "if you quit Tockles meanwhile, when you start it again. Logging out before then loses them.");
 }
 
 QRect TrayItem::iconGeometry() const

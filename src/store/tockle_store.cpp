@@ -19,17 +19,19 @@ namespace {
 // Beside a rescued projects list: the projects file as the run that rescued it last saw it.
 const QString rescuedBase = QStringLiteral("projects.base.json");
 
-// Loads one list. A file that is there but does not read or decode leaves the list empty
-// and marks the file to be kept aside.
+// Loads one list. A file that is there but does not decode leaves the list empty and marks
+// the file to be kept aside; one that cannot be read for now, to be waited for.
 template <typename List, typename Decode>
-List load(const QString& path, bool& keepAside, std::optional<platform::FileIdentity>& seen, Decode decode)
+List load(const QString& path, bool& keepAside, bool& unavailable, std::optional<platform::FileIdentity>& seen,
+          Decode decode)
 {
     seen.reset();
     if (path.isEmpty())
         return {};
     const std::optional<platform::FileIdentity> identity = platform::fileIdentity(path);
     platform::ReadResult read = platform::readWholeFile(path, jsonReadPadding());
-    if (read.status == platform::ReadStatus::missing)
+    unavailable = read.status == platform::ReadStatus::unavailable;
+    if (read.status == platform::ReadStatus::missing || unavailable)
         return {};
     if (read.status == platform::ReadStatus::ok) {
         if (std::optional<List> decoded = decode(read.bytes)) {
@@ -101,8 +103,9 @@ TockleStore::TockleStore(StoreEnvironment env, QObject* parent)
         fileURL_ = QDir(folder).filePath(QStringLiteral("tockles.json"));
         projectsFileURL_ = QDir(folder).filePath(QStringLiteral("projects.json"));
     }
-    tockles_ = load<QList<Tockle>>(fileURL_, keepTocklesFileAside, seenTockles, decodeTockles);
-    projects_ = load<QStringList>(projectsFileURL_, keepProjectsFileAside, seenProjects, decodeProjects);
+    tockles_ = load<QList<Tockle>>(fileURL_, keepTocklesFileAside, tocklesFileUnavailable, seenTockles, decodeTockles);
+    projects_ = load<QStringList>(projectsFileURL_, keepProjectsFileAside, projectsFileUnavailable, seenProjects,
+                                  decodeProjects);
     seenProjectList = projects_;
     if (fileURL_.isEmpty())
         return;
@@ -134,18 +137,21 @@ void TockleStore::watch()
 {
     // A file replaced by a rename drops out of the watch; the folder sees every arrival.
     QStringList paths{QFileInfo(fileURL_).absolutePath()};
-    for (const QString& file : {fileURL_, projectsFileURL_}) {
-        if (platform::pathExists(file))
+    const bool unavailable[] = {tocklesFileUnavailable, projectsFileUnavailable};
+    for (int i = 0; i < 2; ++i) {
+        const QString& file = i == 0 ? fileURL_ : projectsFileURL_;
+        if (platform::pathExists(file) && !unavailable[i]) // no permission: no watch either
             paths.append(file);
     }
     if (!watcher)
         return;
     // A folder that is not there (a link into a drive not mounted yet, a sync folder not made
-    // yet) cannot be watched: it is looked for now and then, and read once it comes.
-    if (!QFileInfo(paths.constFirst()).isDir()) {
+    // yet) cannot be watched, and a file that cannot be read changes nothing when it can again:
+    // they are looked at now and then, and read once they can be.
+    if (tocklesFileUnavailable || projectsFileUnavailable || !QFileInfo(paths.constFirst()).isDir())
         folderCheck.start(environment.folderCheckInterval);
+    if (!QFileInfo(paths.constFirst()).isDir())
         return;
-    }
     const QStringList watched = watcher->files() + watcher->directories();
     for (const QString& path : paths) {
         if (!watched.contains(path))
@@ -156,10 +162,10 @@ void TockleStore::watch()
 void TockleStore::refreshFromDisk()
 {
     bool tocklesBehind = false;
-    if (!keepTocklesFileAside && platform::fileIdentity(fileURL_) != seenTockles)
+    if (tocklesFileChanged())
         tocklesBehind = mergeTocklesFromDisk();
     bool projectsBehind = false;
-    if (!keepProjectsFileAside && platform::fileIdentity(projectsFileURL_) != seenProjects)
+    if (projectsFileChanged())
         projectsBehind = mergeProjectsFromDisk();
     mergeConflictCopies(tocklesBehind, projectsBehind);
     tocklesUnsaved = tocklesUnsaved || tocklesBehind;
@@ -168,10 +174,24 @@ void TockleStore::refreshFromDisk()
     watch();
 }
 
+bool TockleStore::tocklesFileChanged() const
+{
+    return !keepTocklesFileAside && (tocklesFileUnavailable || platform::fileIdentity(fileURL_) != seenTockles);
+}
+
+bool TockleStore::projectsFileChanged() const
+{
+    return !keepProjectsFileAside
+           && (projectsFileUnavailable || platform::fileIdentity(projectsFileURL_) != seenProjects);
+}
+
 bool TockleStore::mergeTocklesFromDisk()
 {
     const std::optional<platform::FileIdentity> identity = platform::fileIdentity(fileURL_);
     platform::ReadResult read = platform::readWholeFile(fileURL_, jsonReadPadding());
+    tocklesFileUnavailable = read.status == platform::ReadStatus::unavailable;
+    if (tocklesFileUnavailable)
+        return false;
     if (read.status == platform::ReadStatus::missing) {
         seenTockles.reset();
         return !tockles_.isEmpty();
@@ -198,6 +218,9 @@ bool TockleStore::mergeProjectsFromDisk()
 {
     const std::optional<platform::FileIdentity> identity = platform::fileIdentity(projectsFileURL_);
     platform::ReadResult read = platform::readWholeFile(projectsFileURL_, jsonReadPadding());
+    projectsFileUnavailable = read.status == platform::ReadStatus::unavailable;
+    if (projectsFileUnavailable)
+        return false;
     if (read.status == platform::ReadStatus::missing) {
         // A vanished file says nothing about which names to drop: ours stand, and are saved.
         seenProjects.reset();
@@ -433,8 +456,11 @@ void TockleStore::scheduleRetry()
 
 bool TockleStore::writeTockles()
 {
-    if (!fileURL_.isEmpty() && !keepTocklesFileAside && platform::fileIdentity(fileURL_) != seenTockles)
+    // What a file that cannot be read holds is not known: nothing may take its place yet.
+    if (!fileURL_.isEmpty() && tocklesFileChanged())
         mergeTocklesFromDisk();
+    if (tocklesFileUnavailable)
+        return false;
     // A file loaded at start may come from another build, in another form; it is re-encoded
     // whole once, and from then on only the records added since are encoded.
     std::optional<platform::FileIdentity> now;
@@ -466,8 +492,10 @@ bool TockleStore::writeProjects()
 {
     if (projectsFileURL_.isEmpty())
         return true;
-    if (!keepProjectsFileAside && platform::fileIdentity(projectsFileURL_) != seenProjects)
+    if (projectsFileChanged())
         mergeProjectsFromDisk();
+    if (projectsFileUnavailable)
+        return false;
     const QByteArray bytes = encodeProjects(projects_);
     const auto saved = writeReplacing(projectsFileURL_, keepProjectsFileAside, [&bytes](platform::DurableFileWriter& writer) {
         return writer.write(bytes.constData(), bytes.size());

@@ -92,6 +92,9 @@ private:
     bool writeTockles();
     bool writeProjects();
     void scheduleRetry();
+    // Whether the file may hold what memory does not: it is not the version last seen.
+    bool tocklesFileChanged() const;
+    bool projectsFileChanged() const;
     // Each returns whether memory now holds what the file does not.
     bool mergeTocklesFromDisk();
     bool mergeProjectsFromDisk();
@@ -136,6 +139,9 @@ private:
     std::chrono::milliseconds nextRetry{};
     bool keepTocklesFileAside = false;
     bool keepProjectsFileAside = false;
+    // There, but not readable when last tried: not replaced until it is.
+    bool tocklesFileUnavailable = false;
+    bool projectsFileUnavailable = false;
     // Rescued lists were taken in and go once both lists are on disk.
     bool rescueTakenIn = false;
     // What the records file holds since this store last wrote it: which version of the file,

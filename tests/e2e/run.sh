@@ -360,7 +360,7 @@ unsaved_is_told() {
     item --click "Start Tracking" >/dev/null && item --click "Stop (" >/dev/null
     shows "tooltip Tockles cannot save"
     poll 100 grep -q "Tockles cannot save" "$WORK/notify.log" || fail "no notification: $(cat "$WORK/notify.log")"
-    poll 400 bash -c "/usr/bin/python3 '$HERE/item.py' | grep -qxF 'Not saved yet: the data folder cannot be written.'" \
+    poll 400 bash -c "/usr/bin/python3 '$HERE/item.py' | grep -qxF 'Not saved yet: the data folder cannot be written or read.'" \
         || fail "the tooltip does not say so: $(item)"
     rm "$DATA" && mv "$DATA.away" "$DATA"
     poll 200 has_records 2 || fail "the retry did not save"
