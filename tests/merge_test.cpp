@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/fsuid.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 namespace {
@@ -224,31 +225,46 @@ TEST_F(MergeTest, AFileChangedWhileIdleIsTakenInWithoutASave)
     EXPECT_GE(notices, 2);
 }
 
-// A data folder linked into a drive that is mounted after login, or into a sync folder not made
-// yet: what it holds is read once it is there, without a change or a restart.
+// A data folder on a drive that comes up after login (linked into it, or the drive mounted on
+// the folder itself), or linked into a sync folder not made yet: what it holds is read once it
+// is there, and what arrives later is seen, without a change or a restart.
 TEST_F(MergeTest, AFolderThatComesAfterTheStartIsReadWhenItComes)
 {
     int argc = 1;
     char name[] = "tockles_core_tests";
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
-    const QString drive = folder.file(QStringLiteral("drive/Tockles"));
-    QDir().mkpath(folder.file(QStringLiteral("data")));
-    ASSERT_TRUE(QFile::link(drive, folder.file(QStringLiteral("data/Tockles"))));
-    StoreEnvironment env;
-    env.applicationSupportDirectory = folder.file(QStringLiteral("data"));
-    env.folderCheckInterval = std::chrono::milliseconds(10);
-    TockleStore s(env);
-    QCoreApplication::processEvents(); // the store settles with no folder there
-    EXPECT_TRUE(s.projects().isEmpty());
-    folder.write(drive + QStringLiteral("/tockles.json"), encodeTockles({record("Design")}).value());
-    folder.write(drive + QStringLiteral("/projects.json"), R"(["Design"])");
-    QDeadlineTimer deadline(30000);
-    while ((s.tockles().isEmpty() || s.projects().isEmpty()) && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    EXPECT_EQ(names(s.tockles()), split("Design"));
-    EXPECT_EQ(s.projects(), split("Design"));
-    EXPECT_FALSE(s.hasUnsavedChanges());
+    for (const bool mountedOnIt : {false, true}) {
+        SCOPED_TRACE(mountedOnIt ? "a drive mounted on the folder" : "a link into a drive");
+        const QString data = folder.file(QStringLiteral("data%1").arg(mountedOnIt));
+        const QString drive = mountedOnIt ? data + QStringLiteral("/Tockles") : folder.file(QStringLiteral("drive/Tockles"));
+        QDir().mkpath(mountedOnIt ? drive : data);
+        if (!mountedOnIt) {
+            ASSERT_TRUE(QFile::link(drive, data + QStringLiteral("/Tockles")));
+        }
+        StoreEnvironment env;
+        env.applicationSupportDirectory = data;
+        env.folderCheckInterval = std::chrono::milliseconds(10);
+        TockleStore s(env);
+        QCoreApplication::processEvents(); // the store settles with no folder, or an empty one
+        EXPECT_TRUE(s.projects().isEmpty());
+        if (mountedOnIt && ::mount("tmpfs", QFile::encodeName(drive).constData(), "tmpfs", 0, "size=64k") != 0)
+            continue; // mounting needs root
+        folder.write(drive + QStringLiteral("/tockles.json"), encodeTockles({record("Design")}).value());
+        folder.write(drive + QStringLiteral("/projects.json"), R"(["Design"])");
+        QDeadlineTimer deadline(30000);
+        while ((s.tockles().isEmpty() || s.projects().isEmpty()) && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        EXPECT_EQ(names(s.tockles()), split("Design"));
+        EXPECT_EQ(s.projects(), split("Design"));
+        folder.write(drive + QStringLiteral("/tockles.sync-conflict-1.json"), encodeTockles({record("Later")}).value());
+        while (s.tockles().size() < 2 && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        EXPECT_EQ(names(s.tockles()), split("Design,Later")) << "the folder is watched where it now is";
+        EXPECT_FALSE(s.hasUnsavedChanges());
+        if (mountedOnIt)
+            ::umount2(QFile::encodeName(drive).constData(), MNT_DETACH);
+    }
 }
 
 // A file there but not readable for now (a network drive that errs, a file restored with another

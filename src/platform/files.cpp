@@ -100,6 +100,14 @@ std::optional<FileIdentity> fileIdentity(const QString& path)
     return identityOf(st);
 }
 
+std::optional<FileIdentity> folderIdentity(const QString& path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return FileIdentity{quint64(st.st_dev), quint64(st.st_ino)};
+}
+
 // A fixed name beside the target: a save cut short by a crash leaves at most this one file,
 // which the next save of the same list removes and makes anew.
 struct DurableFileWriter::Private {
@@ -245,6 +253,11 @@ bool DurableFileWriter::commit()
 #else
 
 std::optional<FileIdentity> fileIdentity(const QString&)
+{
+    return std::nullopt;
+}
+
+std::optional<FileIdentity> folderIdentity(const QString&)
 {
     return std::nullopt;
 }

@@ -39,6 +39,8 @@ struct FileIdentity {
 
 // Nothing where the platform cannot tell, and for anything that is not a regular file.
 std::optional<FileIdentity> fileIdentity(const QString& path);
+// Which folder is at the path (device and inode): another one once a drive is mounted there.
+std::optional<FileIdentity> folderIdentity(const QString& path);
 
 // A new content for a file, written piece by piece beside it and put in its place by commit():
 // flushed to disk, renamed over the target, then the folder flushed. Until commit() succeeds

@@ -146,12 +146,18 @@ void TockleStore::watch()
     if (!watcher)
         return;
     // A folder that is not there (a link into a drive not mounted yet, a sync folder not made
-    // yet) cannot be watched, and a file that cannot be read changes nothing when it can again:
-    // they are looked at now and then, and read once they can be.
-    if (tocklesFileUnavailable || projectsFileUnavailable || !QFileInfo(paths.constFirst()).isDir())
+    // yet) cannot be watched, nor can a drive mounted on an empty folder later be seen, and a
+    // file that cannot be read changes nothing when it can again: they are looked at now and
+    // then, and read once they can be.
+    const std::optional<platform::FileIdentity> folder = platform::folderIdentity(paths.constFirst());
+    if (!folder || paths.size() == 1 || tocklesFileUnavailable || projectsFileUnavailable)
         folderCheck.start(environment.folderCheckInterval);
-    if (!QFileInfo(paths.constFirst()).isDir())
+    if (!folder)
         return;
+    if (folder != watchedFolder) { // the watch still sees the folder beneath a drive mounted on it
+        watcher->removePath(paths.constFirst());
+        watchedFolder = folder;
+    }
     const QStringList watched = watcher->files() + watcher->directories();
     for (const QString& path : paths) {
         if (!watched.contains(path))

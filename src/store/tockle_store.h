@@ -132,6 +132,7 @@ private:
     std::unique_ptr<QFileSystemWatcher> watcher;
     QTimer watchSettle;
     QTimer folderCheck;
+    std::optional<platform::FileIdentity> watchedFolder;
     bool tocklesUnsaved = false;
     bool projectsUnsaved = false;
     QTimer retry;
