@@ -4,10 +4,10 @@
 #include "store/merge.h"
 #include "store/tockle_store.h"
 #include "support/temp_folder.h"
+#include "support/wait.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDeadlineTimer>
 
 #include <gtest/gtest.h>
 
@@ -204,10 +204,7 @@ TEST_F(MergeTest, ConflictCopiesOfSyncToolsAreMergedAndLeftAlone)
 
 TEST_F(MergeTest, AFileChangedWhileIdleIsTakenInWithoutASave)
 {
-    int argc = 1;
-    char name[] = "tockles_core_tests";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv); // the file watcher needs an event loop
+    const EventLoop loop;
     auto s = store();
     s->addProject(QStringLiteral("Here"));
     int notices = 0;
@@ -216,9 +213,7 @@ TEST_F(MergeTest, AFileChangedWhileIdleIsTakenInWithoutASave)
     QObject::connect(s.get(), &TockleStore::projectsChanged, [&](const QStringList& list) { announced = list; });
     deliver("tockles.json", encodeTockles({record("elsewhere")}).value());
     deliver("projects.json", R"(["Here","There"])");
-    QDeadlineTimer deadline(30000);
-    while ((s->tockles().isEmpty() || s->projects().size() < 2) && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    waitUntil([&] { return !s->tockles().isEmpty() && s->projects().size() == 2; }, 30000);
     EXPECT_EQ(names(s->tockles()), split("elsewhere"));
     EXPECT_EQ(s->projects(), split("Here,There"));
     EXPECT_EQ(announced, split("Here,There")) << "the selection rule hears of it";
@@ -230,10 +225,7 @@ TEST_F(MergeTest, AFileChangedWhileIdleIsTakenInWithoutASave)
 // is there, and what arrives later is seen, without a change or a restart.
 TEST_F(MergeTest, AFolderThatComesAfterTheStartIsReadWhenItComes)
 {
-    int argc = 1;
-    char name[] = "tockles_core_tests";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
+    const EventLoop loop;
     for (const bool mountedOnIt : {false, true}) {
         SCOPED_TRACE(mountedOnIt ? "a drive mounted on the folder" : "a link into a drive");
         const QString data = folder.file(QStringLiteral("data%1").arg(mountedOnIt));
@@ -252,14 +244,11 @@ TEST_F(MergeTest, AFolderThatComesAfterTheStartIsReadWhenItComes)
             continue; // mounting needs root
         folder.write(drive + QStringLiteral("/tockles.json"), encodeTockles({record("Design")}).value());
         folder.write(drive + QStringLiteral("/projects.json"), R"(["Design"])");
-        QDeadlineTimer deadline(30000);
-        while ((s.tockles().isEmpty() || s.projects().isEmpty()) && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        waitUntil([&] { return !s.tockles().isEmpty() && !s.projects().isEmpty(); }, 30000);
         EXPECT_EQ(names(s.tockles()), split("Design"));
         EXPECT_EQ(s.projects(), split("Design"));
         folder.write(drive + QStringLiteral("/tockles.sync-conflict-1.json"), encodeTockles({record("Later")}).value());
-        while (s.tockles().size() < 2 && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        waitUntil([&] { return s.tockles().size() == 2; }, 30000);
         EXPECT_EQ(names(s.tockles()), split("Design,Later")) << "the folder is watched where it now is";
         EXPECT_FALSE(s.hasUnsavedChanges());
         if (mountedOnIt)
@@ -274,10 +263,7 @@ TEST_F(MergeTest, AFileThatCannotBeReadIsWaitedForNotReplaced)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "a file of another owner needs root"; // the user's own is made readable
-    int argc = 1;
-    char name[] = "tockles_core_tests";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
+    const EventLoop loop;
     folder.write(folder.dataFile("tockles.json"), encodeTockles({record("before")}).value());
     folder.write(folder.dataFile("projects.json"), R"(["Before"])");
     const QStringList files{folder.dataFile("tockles.json"), folder.dataFile("projects.json")};
@@ -304,9 +290,7 @@ TEST_F(MergeTest, AFileThatCannotBeReadIsWaitedForNotReplaced)
             readable(true);
             EXPECT_EQ(onDisk(), split("before")) << "nothing written over";
         });
-        QDeadlineTimer deadline(30000);
-        while (s.hasUnsavedChanges() && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        waitUntil([&] { return !s.hasUnsavedChanges(); }, 30000);
         EXPECT_EQ(names(s.tockles()), split("before,meanwhile"));
         EXPECT_EQ(s.projects(), split("Before,Meanwhile"));
     }

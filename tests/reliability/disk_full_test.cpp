@@ -3,9 +3,9 @@
 #include "model/json_codec.h"
 #include "store/tockle_store.h"
 #include "support/temp_folder.h"
+#include "support/wait.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 
 #include <gtest/gtest.h>
 
@@ -117,10 +117,7 @@ TEST(DiskFull, ChangesMadeWhileSavesFailAreSavedLaterWithoutAnotherChange)
     SmallFileSystem fs(base);
     if (!fs.mounted)
         GTEST_SKIP() << "mounting a tmpfs needs root";
-    int argc = 1;
-    char name[] = "tockles_core_tests";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv); // for the retry timer
+    const EventLoop loop;
 
     StoreEnvironment env;
     env.applicationSupportDirectory = base;
@@ -163,9 +160,7 @@ TEST(DiskFull, ChangesMadeWhileSavesFailAreSavedLaterWithoutAnotherChange)
         if (std::string_view(way.catchUp) == "the other list") {
             store->removeProject(QStringLiteral("nothing of that name"));
         } else if (std::string_view(way.catchUp) == "the timer") {
-            QDeadlineTimer deadline(30000);
-            while (store->hasUnsavedChanges() && !deadline.hasExpired())
-                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+            waitUntil([&] { return !store->hasUnsavedChanges(); }, 30000);
         } else if (store) {
             store->saveUnsavedLists(); // what Quit and the end of the session do
         }
