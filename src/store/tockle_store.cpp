@@ -129,6 +129,8 @@ TockleStore::TockleStore(StoreEnvironment env, QObject* parent)
         watcher = std::make_unique<QFileSystemWatcher>();
         connect(watcher.get(), &QFileSystemWatcher::directoryChanged, &watchSettle, qOverload<>(&QTimer::start));
         connect(watcher.get(), &QFileSystemWatcher::fileChanged, &watchSettle, qOverload<>(&QTimer::start));
+        mounts = std::make_unique<platform::MountWatcher>();
+        connect(mounts.get(), &platform::MountWatcher::mountsChanged, &watchSettle, qOverload<>(&QTimer::start));
         refreshFromDisk(); // whatever arrived between the load and now
     }, Qt::QueuedConnection);
 }
@@ -146,15 +148,15 @@ void TockleStore::watch()
     if (!watcher)
         return;
     // A folder that is not there (a link into a drive not mounted yet, a sync folder not made
-    // yet) cannot be watched, nor can a drive mounted on an empty folder later be seen, and a
-    // file that cannot be read changes nothing when it can again: they are looked at now and
-    // then, and read once they can be.
+    // yet) cannot be watched, and a file that cannot be read changes nothing when it can again:
+    // they are looked at now and then, and read once they can be.
     const std::optional<platform::FileIdentity> folder = platform::folderIdentity(paths.constFirst());
-    if (!folder || paths.size() == 1 || tocklesFileUnavailable || projectsFileUnavailable)
+    if (!folder || tocklesFileUnavailable || projectsFileUnavailable)
         folderCheck.start(environment.folderCheckInterval);
     if (!folder)
         return;
-    if (folder != watchedFolder) { // the watch still sees the folder beneath a drive mounted on it
+    // A drive mounted on the folder (which the mount watcher tells) hides the folder watched.
+    if (folder != watchedFolder) {
         watcher->removePath(paths.constFirst());
         watchedFolder = folder;
     }

@@ -18,6 +18,7 @@
 #include <optional>
 
 #include "platform/files.h"
+#include "platform/mounts.h"
 
 // Where the store keeps and exports its files, and the services it calls. Tests pass their
 // own; system() is what the running program uses.
@@ -130,6 +131,7 @@ private:
     QStringList seenProjectList;
     QHash<QString, platform::FileIdentity> mergedConflictCopies;
     std::unique_ptr<QFileSystemWatcher> watcher;
+    std::unique_ptr<platform::MountWatcher> mounts;
     QTimer watchSettle;
     QTimer folderCheck;
     std::optional<platform::FileIdentity> watchedFolder;
