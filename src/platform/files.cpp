@@ -257,9 +257,9 @@ std::optional<FileIdentity> fileIdentity(const QString&)
     return std::nullopt;
 }
 
-std::optional<FileIdentity> folderIdentity(const QString&)
+std::optional<FileIdentity> folderIdentity(const QString& path)
 {
-    return std::nullopt;
+    return QFileInfo(path).isDir() ? std::optional<FileIdentity>(FileIdentity{}) : std::nullopt;
 }
 
 struct DurableFileWriter::Private {

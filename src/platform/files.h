@@ -40,6 +40,7 @@ struct FileIdentity {
 // Nothing where the platform cannot tell, and for anything that is not a regular file.
 std::optional<FileIdentity> fileIdentity(const QString& path);
 // Which folder is at the path (device and inode): another one once a drive is mounted there.
+// Where the platform cannot tell, every folder is the same.
 std::optional<FileIdentity> folderIdentity(const QString& path);
 
 // A new content for a file, written piece by piece beside it and put in its place by commit():

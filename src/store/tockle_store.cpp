@@ -139,12 +139,11 @@ void TockleStore::watch()
 {
     // A file replaced by a rename drops out of the watch; the folder sees every arrival.
     QStringList paths{QFileInfo(fileURL_).absolutePath()};
-    const bool unavailable[] = {tocklesFileUnavailable, projectsFileUnavailable};
-    for (int i = 0; i < 2; ++i) {
-        const QString& file = i == 0 ? fileURL_ : projectsFileURL_;
-        if (platform::pathExists(file) && !unavailable[i]) // no permission: no watch either
-            paths.append(file);
-    }
+    // One that cannot be read (no permission) cannot be watched either.
+    if (platform::pathExists(fileURL_) && !tocklesFileUnavailable)
+        paths.append(fileURL_);
+    if (platform::pathExists(projectsFileURL_) && !projectsFileUnavailable)
+        paths.append(projectsFileURL_);
     if (!watcher)
         return;
     // A folder that is not there (a link into a drive not mounted yet, a sync folder not made
