@@ -258,7 +258,8 @@ TEST_F(MergeTest, AFolderThatComesAfterTheStartIsReadWhenItComes)
 
 // A file there but not readable for now (a network drive that errs, a file restored with another
 // owner) holds history all the same: it is neither set aside nor written over, and once it reads
-// again the changes made meanwhile are merged into it.
+// again the changes made meanwhile are merged into it. A conflict copy likewise is read once it
+// can be.
 TEST_F(MergeTest, AFileThatCannotBeReadIsWaitedForNotReplaced)
 {
     if (::geteuid() != 0)
@@ -266,7 +267,9 @@ TEST_F(MergeTest, AFileThatCannotBeReadIsWaitedForNotReplaced)
     const EventLoop loop;
     folder.write(folder.dataFile("tockles.json"), encodeTockles({record("before")}).value());
     folder.write(folder.dataFile("projects.json"), R"(["Before"])");
-    const QStringList files{folder.dataFile("tockles.json"), folder.dataFile("projects.json")};
+    folder.write(folder.dataFile("tockles.sync-conflict-1.json"), encodeTockles({record("copy")}).value());
+    const QStringList files{folder.dataFile("tockles.json"), folder.dataFile("projects.json"),
+                            folder.dataFile("tockles.sync-conflict-1.json")};
     for (const QString& path : {folder.path(), folder.file(QStringLiteral("Tockles"))})
         QFile::setPermissions(path, QFileDevice::Permissions(0x7777));
     const auto readable = [&](bool yes) {
@@ -286,14 +289,14 @@ TEST_F(MergeTest, AFileThatCannotBeReadIsWaitedForNotReplaced)
         s.addTockle(record("meanwhile"));
         EXPECT_TRUE(s.hasUnsavedChanges());
         other.pause([&] {
-            EXPECT_EQ(folder.entries(QStringLiteral("Tockles")), split("projects.json,tockles.json"));
+            EXPECT_EQ(folder.entries(QStringLiteral("Tockles")), split("projects.json,tockles.json,tockles.sync-conflict-1.json"));
             readable(true);
             EXPECT_EQ(onDisk(), split("before")) << "nothing written over";
         });
         waitUntil([&] { return !s.hasUnsavedChanges(); }, 30000);
-        EXPECT_EQ(names(s.tockles()), split("before,meanwhile"));
+        EXPECT_EQ(names(s.tockles()), split("before,meanwhile,copy"));
         EXPECT_EQ(s.projects(), split("Before,Meanwhile"));
     }
-    EXPECT_EQ(onDisk(), split("before,meanwhile"));
+    EXPECT_EQ(onDisk(), split("before,meanwhile,copy"));
     EXPECT_EQ(projectsOnDisk(), R"(["Before","Meanwhile"])");
 }

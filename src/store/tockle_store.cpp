@@ -268,13 +268,18 @@ void TockleStore::mergeConflictCopies(bool& tocklesBehind, bool& projectsBehind)
         // removed must not come back at every start. Records come back only once: by id.
         if (!records && projectsFile && identity->modifiedNs <= projectsFile->modifiedNs)
             continue;
-        (records ? tocklesBehind : projectsBehind) |= takeInCopy(path, records);
+        const std::optional<bool> behind = takeInCopy(path, records);
+        if (!behind)
+            mergedConflictCopies.remove(name); // read once it can be
+        (records ? tocklesBehind : projectsBehind) |= behind.value_or(false);
     }
 }
 
-bool TockleStore::takeInCopy(const QString& path, bool records, const QStringList& base)
+std::optional<bool> TockleStore::takeInCopy(const QString& path, bool records, const QStringList& base)
 {
     const platform::ReadResult read = platform::readWholeFile(path, jsonReadPadding());
+    if (read.status == platform::ReadStatus::unavailable)
+        return std::nullopt;
     if (read.status != platform::ReadStatus::ok)
         return false;
     if (records) {
@@ -305,13 +310,13 @@ void TockleStore::takeInRescuedLists(bool& tocklesBehind, bool& projectsBehind)
         return;
     rescueTakenIn = true;
     const QDir rescue(*environment.rescueDirectory);
-    tocklesBehind |= takeInCopy(rescue.filePath(QStringLiteral("tockles.json")), true);
+    tocklesBehind |= takeInCopy(rescue.filePath(QStringLiteral("tockles.json")), true).value_or(false);
     // The projects file as that run last saw it tells which names it removed.
     QStringList base;
     const platform::ReadResult read = platform::readWholeFile(rescue.filePath(rescuedBase), jsonReadPadding());
     if (read.status == platform::ReadStatus::ok)
         base = decodeProjects(read.bytes).value_or(QStringList());
-    projectsBehind |= takeInCopy(rescue.filePath(QStringLiteral("projects.json")), false, base);
+    projectsBehind |= takeInCopy(rescue.filePath(QStringLiteral("projects.json")), false, base).value_or(false);
 }
 
 void TockleStore::rescueUnsavedLists()

@@ -102,8 +102,9 @@ private:
     void mergeConflictCopies(bool& tocklesBehind, bool& projectsBehind);
     // A copy of a list kept apart from its file (a sync tool's conflict copy, a rescued list):
     // its records are taken in by id, its names merged against `base`, the list it was made from,
-    // where that is known, and otherwise only added. Whether memory now holds more.
-    bool takeInCopy(const QString& path, bool records, const QStringList& base = {});
+    // where that is known, and otherwise only added. Whether memory now holds more; nothing when
+    // the copy cannot be read for now.
+    std::optional<bool> takeInCopy(const QString& path, bool records, const QStringList& base = {});
     void takeInRescuedLists(bool& tocklesBehind, bool& projectsBehind);
     void rescueUnsavedLists();
     void watch();
