@@ -71,17 +71,21 @@ QList<TotalsRow> totalsRows(const TotalsInput& in)
         slotOfProject.append(it.value());
     }
     QList<double> recorded(slotOf.size(), 0.0);
+    // Through plain pointers: QList's non-const [] checks for sharing at every record, and makes
+    // this loop three times slower.
+    double* sums = recorded.data();
 
     if (in.nameIds && in.indexNames && in.nameIds->size() == in.tockles.size()) {
         QList<qsizetype> slotOfId(in.indexNames->size(), -1);
         for (qsizetype i = 0; i < in.indexNames->size(); ++i)
             slotOfId[i] = slotOf.value(canonicalName(in.indexNames->at(i)), -1);
         const quint32* ids = in.nameIds->constData();
+        const qsizetype* slots = slotOfId.constData();
         const Tockle* records = in.tockles.constData();
         for (qsizetype i = 0, n = in.tockles.size(); i < n; ++i) {
-            const qsizetype slot = slotOfId[ids[i]];
+            const qsizetype slot = slots[ids[i]];
             if (slot >= 0)
-                recorded[slot] += records[i].duration;
+                sums[slot] += records[i].duration;
         }
     } else {
         // Loaded records share one string per name, so the string's storage identifies the
@@ -99,7 +103,7 @@ QList<TotalsRow> totalsRows(const TotalsInput& in)
                 lastSlot = it.value();
             }
             if (lastSlot >= 0)
-                recorded[lastSlot] += t.duration;
+                sums[lastSlot] += t.duration;
         }
     }
 
