@@ -77,6 +77,7 @@ protected:
     {
         StoreEnvironment env;
         env.applicationSupportDirectory = folder.path();
+        env.takenInCopiesFile = folder.file(QStringLiteral("state/conflict-copies.json"));
         return std::make_unique<TockleStore>(env);
     }
     QStringList onDisk() const { return names(decodeTockles(folder.read(folder.dataFile("tockles.json"))).value()); }
@@ -200,6 +201,40 @@ TEST_F(MergeTest, ConflictCopiesOfSyncToolsAreMergedAndLeftAlone)
     touched.close();
     EXPECT_EQ(store()->projects(), split("A,B,B,C")) << "the file's own repeat stays as it is";
     EXPECT_EQ(projectsOnDisk(), R"(["A","B","B","C"])");
+}
+
+// Syncthing keeps the older side of a conflict as the copy. Each copy of the names is taken
+// in once, by the running program or at the next start, and a name removed later stays removed.
+TEST_F(MergeTest, ANamesCopyOlderThanTheFileIsTakenInOnce)
+{
+    const auto older = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadWrite)
+               && file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
+    };
+    auto s = store();
+    s->addProject(QStringLiteral("A"));
+    s->addProject(QStringLiteral("Here"));
+    // Meanwhile the other computer added "There"; its file is kept, ours becomes the copy.
+    const QString ours = folder.dataFile("projects.sync-conflict-20261208-031952-ABCDEFG.json");
+    ASSERT_TRUE(QFile::rename(folder.dataFile("projects.json"), ours) && older(ours));
+    deliver("projects.json", R"(["A","There"])");
+    s->refreshFromDisk();
+    EXPECT_EQ(s->projects(), split("A,There,Here"));
+    EXPECT_EQ(projectsOnDisk(), R"(["A","There","Here"])");
+    s->removeProject(QStringLiteral("Here"));
+    s.reset();
+    EXPECT_EQ(store()->projects(), split("A,There")) << "a name removed after its copy was taken in";
+
+    const QString whileAway = folder.dataFile("projects.sync-conflict-20261208-040000-ABCDEFG.json");
+    folder.write(whileAway, R"(["A","Away"])");
+    ASSERT_TRUE(older(whileAway));
+    EXPECT_EQ(store()->projects(), split("A,There,Away")) << "a copy that came while no copy ran";
+
+    // Nothing known of earlier runs (a new computer): copies older than the file count as in it.
+    ASSERT_TRUE(QFile::remove(folder.file(QStringLiteral("state/conflict-copies.json"))));
+    store()->removeProject(QStringLiteral("Away"));
+    EXPECT_EQ(store()->projects(), split("A,There"));
 }
 
 TEST_F(MergeTest, AFileChangedWhileIdleIsTakenInWithoutASave)

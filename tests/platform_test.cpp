@@ -6,16 +6,22 @@
 
 #include <sys/stat.h>
 
-TEST(Directories, DataHomeFollowsXdgAndIgnoresARelativeValue)
+TEST(Directories, DataAndStateHomesFollowXdgAndIgnoreARelativeValue)
 {
-    const QByteArray home = qgetenv("HOME"), xdg = qgetenv("XDG_DATA_HOME");
+    const QByteArray home = qgetenv("HOME"), xdg = qgetenv("XDG_DATA_HOME"), state = qgetenv("XDG_STATE_HOME");
+    const auto stateFile = [] { return platform::stateFile(QStringLiteral("/d/Tockles"), QStringLiteral("x")).value(); };
     qputenv("XDG_DATA_HOME", "/tmp/xdg-data");
+    qputenv("XDG_STATE_HOME", "/tmp/xdg-state");
     EXPECT_EQ(platform::applicationSupportDirectory(), QStringLiteral("/tmp/xdg-data"));
+    EXPECT_TRUE(stateFile().startsWith(QStringLiteral("/tmp/xdg-state/Tockles/x-"))) << stateFile().toStdString();
     qputenv("HOME", "/tmp/some-home");
     qputenv("XDG_DATA_HOME", "relative/data");
+    qputenv("XDG_STATE_HOME", "relative/state");
     EXPECT_EQ(platform::applicationSupportDirectory(), QStringLiteral("/tmp/some-home/.local/share"));
+    EXPECT_TRUE(stateFile().startsWith(QStringLiteral("/tmp/some-home/.local/state/Tockles/x-")));
     qputenv("HOME", home);
     xdg.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", xdg);
+    state.isNull() ? qunsetenv("XDG_STATE_HOME") : qputenv("XDG_STATE_HOME", state);
 }
 
 TEST(Files, ReadsWithRoomReplacesDurablyAndRenamesWithoutReplacing)

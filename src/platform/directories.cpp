@@ -61,4 +61,26 @@ std::optional<QString> rescueDirectory(const QString& dataFolder)
     return QDir(*runtime).filePath(QStringLiteral("tockles-unsaved-") + dataFolderKey(dataFolder));
 }
 
+std::optional<QString> stateFile(const QString& dataFolder, const QString& what)
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    // Qt 6.4 has no location for it yet; the XDG rules ignore a relative XDG_STATE_HOME.
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty() || QDir::isRelativePath(state)) {
+        const QString home = QDir::homePath();
+        if (home.isEmpty() || QDir::isRelativePath(home))
+            return std::nullopt;
+        state = home + QStringLiteral("/.local/state");
+    }
+    state = QDir::cleanPath(state + QStringLiteral("/Tockles"));
+#else
+    // Elsewhere a local, unsynced place; losing it costs no data, as if this were the first run.
+    const std::optional<QString> local = absoluteLocation(QStandardPaths::GenericCacheLocation);
+    if (!local)
+        return std::nullopt;
+    const QString state = QDir(*local).filePath(QStringLiteral("Tockles"));
+#endif
+    return QDir(state).filePath(what + QLatin1Char('-') + dataFolderKey(dataFolder) + QStringLiteral(".json"));
+}
+
 } // namespace platform

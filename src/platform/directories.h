@@ -25,4 +25,9 @@ QString dataFolderKey(const QString& dataFolder);
 // folder per data folder. Nothing where the session has no runtime folder.
 std::optional<QString> rescueDirectory(const QString& dataFolder);
 
+// What this computer keeps about one data folder that must outlast the session but not travel
+// with the folder to other computers (XDG_STATE_HOME, else ~/.local/state): one file per data
+// folder, named by `what`. Nothing where no such place is known.
+std::optional<QString> stateFile(const QString& dataFolder, const QString& what);
+
 } // namespace platform

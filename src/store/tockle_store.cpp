@@ -79,6 +79,7 @@ StoreEnvironment StoreEnvironment::system()
     if (env.applicationSupportDirectory) {
         const QString folder = QDir(*env.applicationSupportDirectory).filePath(QStringLiteral("Tockles"));
         env.rescueDirectory = platform::rescueDirectory(folder);
+        env.takenInCopiesFile = platform::stateFile(folder, QStringLiteral("conflict-copies"));
     }
     return env;
 }
@@ -109,6 +110,14 @@ TockleStore::TockleStore(StoreEnvironment env, QObject* parent)
     seenProjectList = projects_;
     if (fileURL_.isEmpty())
         return;
+    if (environment.takenInCopiesFile) {
+        const platform::ReadResult read = platform::readWholeFile(*environment.takenInCopiesFile, jsonReadPadding());
+        const std::optional<QStringList> known =
+            read.status == platform::ReadStatus::ok ? decodeProjects(read.bytes) : std::nullopt;
+        takenInCopiesKnown = known.has_value();
+        if (known)
+            takenInCopies = QSet<QString>(known->cbegin(), known->cend());
+    }
     bool tocklesBehind = false;
     bool projectsBehind = false;
     mergeConflictCopies(tocklesBehind, projectsBehind);
@@ -254,24 +263,49 @@ bool TockleStore::mergeProjectsFromDisk()
 void TockleStore::mergeConflictCopies(bool& tocklesBehind, bool& projectsBehind)
 {
     const QDir folder = QFileInfo(fileURL_).absoluteDir();
+    if (!folder.isReadable())
+        return; // not there yet: nothing to take in, and nothing to forget
     const std::optional<platform::FileIdentity> projectsFile = platform::fileIdentity(projectsFileURL_);
+    QSet<QString> projectCopiesTakenIn;
     for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden)) {
         const bool records = isConflictCopy(name, QLatin1String("tockles"));
         if (!records && !isConflictCopy(name, QLatin1String("projects")))
             continue;
         const QString path = folder.filePath(name);
         const std::optional<platform::FileIdentity> identity = platform::fileIdentity(path);
-        if (!identity || mergedConflictCopies.value(name) == *identity)
+        if (!identity)
+            continue;
+        const QString key = QString::number(identity->modifiedNs) + QLatin1Char(' ') + name;
+        if (!records)
+            projectCopiesTakenIn.insert(key);
+        if (mergedConflictCopies.value(name) == *identity)
             continue;
         mergedConflictCopies.insert(name, *identity);
-        // A projects copy older than the projects file was taken in before, and a name since
-        // removed must not come back at every start. Records come back only once: by id.
-        if (!records && projectsFile && identity->modifiedNs <= projectsFile->modifiedNs)
+        // A name removed after its copy was taken in must not come back at the next start: a
+        // projects copy is taken in once. Without word of earlier runs, one older than the
+        // file is taken to be in it. Only then: a sync tool keeps the older side as the copy.
+        // Records come back only once anyway: by id.
+        if (!records
+            && (takenInCopiesKnown ? takenInCopies.contains(key)
+                                   : projectsFile && identity->modifiedNs <= projectsFile->modifiedNs))
             continue;
         const std::optional<bool> behind = takeInCopy(path, records);
-        if (!behind)
+        if (!behind) {
             mergedConflictCopies.remove(name); // read once it can be
+            projectCopiesTakenIn.remove(key);
+        }
         (records ? tocklesBehind : projectsBehind) |= behind.value_or(false);
+    }
+    // Kept to the copies still there; a copy that cannot be read for now is not in it.
+    if (takenInCopiesKnown && projectCopiesTakenIn == takenInCopies)
+        return;
+    takenInCopies = projectCopiesTakenIn;
+    takenInCopiesKnown = true;
+    if (const std::optional<QString>& file = environment.takenInCopiesFile) {
+        QStringList list(takenInCopies.cbegin(), takenInCopies.cend());
+        list.sort();
+        QDir().mkpath(QFileInfo(*file).absolutePath());
+        platform::replaceFileDurably(*file, encodeProjects(list));
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QFileSystemWatcher>
 #include <QHash>
+#include <QSet>
 #include <QTimer>
 
 #include <chrono>
@@ -33,6 +34,8 @@ struct StoreEnvironment {
     std::chrono::milliseconds folderCheckInterval{5000};
     // Where lists that still cannot be saved at exit are kept for the next start.
     std::optional<QString> rescueDirectory;
+    // Where this computer remembers which conflict copies of the project list it took in.
+    std::optional<QString> takenInCopiesFile;
 
     static StoreEnvironment system();
 };
@@ -131,6 +134,10 @@ private:
     std::optional<platform::FileIdentity> seenProjects;
     QStringList seenProjectList;
     QHash<QString, platform::FileIdentity> mergedConflictCopies;
+    // The project list's conflict copies taken in by this or an earlier run, by modification
+    // time and name; whether anything is known of earlier runs.
+    QSet<QString> takenInCopies;
+    bool takenInCopiesKnown = false;
     std::unique_ptr<QFileSystemWatcher> watcher;
     std::unique_ptr<platform::MountWatcher> mounts;
     QTimer watchSettle;

@@ -485,6 +485,7 @@ scenario_syncthing() {
 <configuration version="36">
  <folder id="tockles" label="Tockles" path="$4" type="sendreceive" rescanIntervalS="2" fsWatcherEnabled="true" fsWatcherDelayS="1">
   <device id="$id_a"></device><device id="$id_b"></device><minDiskFree unit="%">0</minDiskFree>
+  <maxConflicts>10</maxConflicts>
  </folder>
  <device id="$id_a" name="a"><address>tcp://127.0.0.1:$ports</address></device>
  <device id="$id_b" name="b"><address>$b_address</address></device>
@@ -511,7 +512,8 @@ XML
         eval "win_$side=$(visible_window "$!" 255 300)"
     done
     xdotool windowmove "$win_b" 500 0
-    on() { local win="win_$1"; focus "${!win}"; }
+    # The click on the panel's margin gives the panel itself the focus, as opening it does.
+    on() { local win="win_$1"; focus "${!win}" && xdotool click 1; }
     ids() { python3 -c 'import json,sys; print("\n".join(sorted(r["id"] for r in json.load(open(sys.argv[1])))))' "$1" 2>/dev/null || true; }
     same_records() {
         local a b
@@ -535,16 +537,25 @@ XML
     stop_interval a
     stop_interval b
     poll 600 same_records 2 || fail "the first intervals did not reach both sides"
-    # Paused, both sides go on; afterwards Syncthing keeps one side's file as a conflict copy,
-    # which the program merges in.
+    # Paused, both sides go on; afterwards Syncthing keeps the older side's file as a conflict
+    # copy, which the program merges in.
     rest "$ports" POST "/rest/system/pause?device=$id_b" >/dev/null
     stop_interval a
     stop_interval b
+    DATA="$WORK/a/Tockles"
+    on a
+    xdotool key Tab Tab # past the picker and its remove button
+    add_project Gamma
+    DATA="$WORK/b/Tockles"
+    on b
+    xdotool key Tab Tab
+    add_project Delta
     rest "$ports" POST "/rest/system/resume?device=$id_b" >/dev/null
     poll 1200 same_records 4 || fail "after the pause: $(ls "$WORK/a/Tockles" "$WORK/b/Tockles")"
+    all_names() { python3 -c 'import json,sys; sys.exit(sorted(json.load(open(sys.argv[1]))) != sys.argv[2:])' \
+        "$WORK/$1/Tockles/projects.json" Alpha Beta Delta Gamma 2>/dev/null; }
     for side in a b; do
-        grep -qx '\["Alpha","Beta"\]\|\["Beta","Alpha"\]' "$WORK/$side/Tockles/projects.json" \
-            || fail "projects on $side: $(cat "$WORK/$side/Tockles/projects.json")"
+        poll 600 all_names "$side" || fail "projects on $side: $(cat "$WORK/$side/Tockles/projects.json")"
     done
 }
 
