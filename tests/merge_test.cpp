@@ -219,8 +219,11 @@ TEST_F(MergeTest, ANamesCopyOlderThanTheFileIsTakenInOnce)
     const QString ours = folder.dataFile("projects.sync-conflict-20261208-031952-ABCDEFG.json");
     ASSERT_TRUE(QFile::rename(folder.dataFile("projects.json"), ours) && older(ours));
     deliver("projects.json", R"(["A","There"])");
+    QList<QStringList> announced;
+    QObject::connect(s.get(), &TockleStore::projectsChanged, [&](const QStringList& list) { announced.append(list); });
     s->refreshFromDisk();
     EXPECT_EQ(s->projects(), split("A,There,Here"));
+    EXPECT_EQ(announced, QList<QStringList>{split("A,There,Here")}) << "the selection rule never hears of a list without it";
     EXPECT_EQ(projectsOnDisk(), R"(["A","There","Here"])");
     s->removeProject(QStringLiteral("Here"));
     s.reset();

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -180,10 +181,16 @@ void TockleStore::refreshFromDisk()
     bool tocklesBehind = false;
     if (tocklesFileChanged())
         tocklesBehind = mergeTocklesFromDisk();
+    // A file and the conflict copy it came with are one delivery: the selection rule hears the
+    // outcome, not a name that the file drops and its copy brings back.
+    holdProjectsNotice = true;
     bool projectsBehind = false;
     if (projectsFileChanged())
         projectsBehind = mergeProjectsFromDisk();
     mergeConflictCopies(tocklesBehind, projectsBehind);
+    holdProjectsNotice = false;
+    if (std::exchange(projectsNoticeHeld, false))
+        Q_EMIT projectsChanged(projects_);
     tocklesUnsaved = tocklesUnsaved || tocklesBehind;
     projectsUnsaved = projectsUnsaved || projectsBehind;
     writeUnsavedLists();
@@ -255,7 +262,7 @@ bool TockleStore::mergeProjectsFromDisk()
     if (merged != projects_) {
         Q_EMIT objectWillChange();
         projects_ = merged;
-        Q_EMIT projectsChanged(projects_);
+        announceProjects();
     }
     return merged != *onDisk;
 }
@@ -333,7 +340,7 @@ std::optional<bool> TockleStore::takeInCopy(const QString& path, bool records, c
         return false;
     Q_EMIT objectWillChange();
     projects_ = merged;
-    Q_EMIT projectsChanged(projects_);
+    announceProjects();
     return true;
 }
 
@@ -366,6 +373,14 @@ void TockleStore::rescueUnsavedLists()
         platform::replaceFileDurably(rescue.filePath(rescuedBase), encodeProjects(seenProjectList));
         platform::replaceFileDurably(rescue.filePath(QStringLiteral("projects.json")), encodeProjects(projects_));
     }
+}
+
+void TockleStore::announceProjects()
+{
+    if (holdProjectsNotice)
+        projectsNoticeHeld = true;
+    else
+        Q_EMIT projectsChanged(projects_);
 }
 
 TockleStore::NameIndex TockleStore::nameIndex() const

@@ -112,6 +112,7 @@ private:
     void rescueUnsavedLists();
     void watch();
     void forgetNameIndex();
+    void announceProjects();
 
     // Writes a list's file through `fill`. A file that existed but did not load (`keepAside`)
     // is first moved aside, never written over. The identity of the file now in place, or
@@ -138,6 +139,8 @@ private:
     // time and name; whether anything is known of earlier runs.
     QSet<QString> takenInCopies;
     bool takenInCopiesKnown = false;
+    bool holdProjectsNotice = false;
+    bool projectsNoticeHeld = false;
     std::unique_ptr<QFileSystemWatcher> watcher;
     std::unique_ptr<platform::MountWatcher> mounts;
     QTimer watchSettle;
