@@ -16,6 +16,15 @@ std::optional<QString> absoluteLocation(QStandardPaths::StandardLocation locatio
     return QDir::cleanPath(path);
 }
 
+// A folder in the home folder, where XDG names none or a relative one (the rules ignore it).
+[[maybe_unused]] std::optional<QString> inHome(const QString& path)
+{
+    const QString home = QDir::homePath();
+    if (home.isEmpty() || QDir::isRelativePath(home))
+        return std::nullopt;
+    return QDir::cleanPath(home + path);
+}
+
 } // namespace
 
 std::optional<QString> applicationSupportDirectory()
@@ -23,12 +32,8 @@ std::optional<QString> applicationSupportDirectory()
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
     // Qt returns a relative XDG_DATA_HOME as it stands; the XDG rules say to ignore it.
     const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
-    if (!xdg.isEmpty() && QDir::isRelativePath(xdg)) {
-        const QString home = QDir::homePath();
-        if (home.isEmpty() || QDir::isRelativePath(home))
-            return std::nullopt;
-        return QDir::cleanPath(home + QStringLiteral("/.local/share"));
-    }
+    if (!xdg.isEmpty() && QDir::isRelativePath(xdg))
+        return inHome(QStringLiteral("/.local/share"));
 #endif
     return absoluteLocation(QStandardPaths::GenericDataLocation);
 }
@@ -64,15 +69,14 @@ std::optional<QString> rescueDirectory(const QString& dataFolder)
 std::optional<QString> stateFile(const QString& dataFolder, const QString& what)
 {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-    // Qt 6.4 has no location for it yet; the XDG rules ignore a relative XDG_STATE_HOME.
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    if (state.isEmpty() || QDir::isRelativePath(state)) {
-        const QString home = QDir::homePath();
-        if (home.isEmpty() || QDir::isRelativePath(home))
-            return std::nullopt;
-        state = home + QStringLiteral("/.local/state");
-    }
-    state = QDir::cleanPath(state + QStringLiteral("/Tockles"));
+    // Qt 6.4 has no location for it yet.
+    const QString xdg = qEnvironmentVariable("XDG_STATE_HOME");
+    const std::optional<QString> base = xdg.isEmpty() || QDir::isRelativePath(xdg)
+                                            ? inHome(QStringLiteral("/.local/state"))
+                                            : std::optional(xdg);
+    if (!base)
+        return std::nullopt;
+    const QString state = QDir::cleanPath(*base + QStringLiteral("/Tockles"));
 #else
     // Elsewhere a local, unsynced place; losing it costs no data, as if this were the first run.
     const std::optional<QString> local = absoluteLocation(QStandardPaths::GenericCacheLocation);
