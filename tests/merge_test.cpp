@@ -73,11 +73,12 @@ QStringList split(const char* list)
 
 class MergeTest : public ::testing::Test {
 protected:
-    std::unique_ptr<TockleStore> store()
+    std::unique_ptr<TockleStore> store(std::chrono::milliseconds writerSettle = std::chrono::seconds(5))
     {
         StoreEnvironment env;
         env.applicationSupportDirectory = folder.path();
         env.takenInCopiesFile = folder.file(QStringLiteral("state/conflict-copies.json"));
+        env.writerSettle = writerSettle;
         return std::make_unique<TockleStore>(env);
     }
     QStringList onDisk() const { return names(decodeTockles(folder.read(folder.dataFile("tockles.json"))).value()); }
@@ -292,6 +293,57 @@ TEST_F(MergeTest, AFolderThatComesAfterTheStartIsReadWhenItComes)
         if (mountedOnIt)
             ::umount2(QFile::encodeName(drive).constData(), MNT_DETACH);
     }
+}
+
+// A file written in place (a backup restored, a slow copy) does not decode until it is whole:
+// it is waited for and merged, not set aside. One that stays undecodable is still set aside.
+TEST_F(MergeTest, AFileStillBeingWrittenIsWaitedForNotSetAside)
+{
+    const EventLoop loop;
+    const Tockle old1 = record("old1"), old2 = record("old2");
+    const QByteArray restored = encodeTockles({old1, old2}).value();
+    const QByteArray restoredNames = R"(["Old","Names"])";
+    QFile tockles(folder.dataFile("tockles.json"));
+    QFile projects(folder.dataFile("projects.json"));
+    QDir().mkpath(folder.file(QStringLiteral("Tockles")));
+    ASSERT_TRUE(tockles.open(QIODevice::WriteOnly) && projects.open(QIODevice::WriteOnly));
+    tockles.write(restored.left(restored.size() / 2));
+    projects.write(restoredNames.left(5));
+    tockles.flush();
+    projects.flush();
+    auto s = store(std::chrono::hours(1)); // the halves are being written all that time
+    tockles.write(restored.mid(restored.size() / 2));
+    projects.write(restoredNames.mid(5));
+    tockles.close();
+    projects.close();
+    EXPECT_TRUE(waitUntil([&] { return s->tockles().size() == 2 && s->projects().size() == 2; }));
+    EXPECT_EQ(names(s->tockles()), split("old1,old2"));
+    EXPECT_EQ(s->projects(), split("Old,Names"));
+    EXPECT_EQ(folder.entries(QStringLiteral("Tockles")), split("projects.json,tockles.json"));
+
+    // While it runs: half a file comes with another change, then the rest of it.
+    const QByteArray more = encodeTockles({old1, old2, record("old3")}).value();
+    ASSERT_TRUE(tockles.open(QIODevice::WriteOnly));
+    tockles.write(more.left(more.size() / 2));
+    tockles.flush();
+    deliver("projects.json", R"(["Old","Names","New"])");
+    EXPECT_TRUE(waitUntil([&] { return s->projects().size() == 3; }));
+    EXPECT_EQ(folder.entries(QStringLiteral("Tockles")), split("projects.json,tockles.json")) << "nothing set aside";
+    tockles.write(more.mid(more.size() / 2));
+    tockles.close();
+    EXPECT_TRUE(waitUntil([&] { return s->tockles().size() == 3; }));
+    EXPECT_EQ(folder.entries(QStringLiteral("Tockles")), split("projects.json,tockles.json"));
+
+    // Garbage that nobody is writing any more is set aside, and the history written back.
+    folder.write(folder.dataFile("garbage"), "[{\"id\":");
+    QFile garbage(folder.dataFile("garbage"));
+    ASSERT_TRUE(garbage.open(QIODevice::ReadWrite));
+    garbage.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-7200), QFileDevice::FileModificationTime);
+    garbage.close();
+    QFile::remove(folder.dataFile("tockles.json"));
+    QFile::rename(folder.dataFile("garbage"), folder.dataFile("tockles.json"));
+    EXPECT_TRUE(waitUntil([&] { return folder.entries(QStringLiteral("Tockles")).size() == 3; }));
+    EXPECT_EQ(onDisk(), split("old1,old2,old3"));
 }
 
 // A file there but not readable for now (a network drive that errs, a file restored with another

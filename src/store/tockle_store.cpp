@@ -111,6 +111,11 @@ TockleStore::TockleStore(StoreEnvironment env, QObject* parent)
     seenProjectList = projects_;
     if (fileURL_.isEmpty())
         return;
+    // One being written in place as the program starts is looked at again by the first refresh.
+    if (QCoreApplication::instance()) {
+        keepTocklesFileAside = keepTocklesFileAside && !beingWritten(platform::fileIdentity(fileURL_));
+        keepProjectsFileAside = keepProjectsFileAside && !beingWritten(platform::fileIdentity(projectsFileURL_));
+    }
     if (environment.takenInCopiesFile) {
         const platform::ReadResult read = platform::readWholeFile(*environment.takenInCopiesFile, jsonReadPadding());
         const std::optional<QStringList> known =
@@ -134,6 +139,8 @@ TockleStore::TockleStore(StoreEnvironment env, QObject* parent)
     connect(&watchSettle, &QTimer::timeout, this, &TockleStore::refreshFromDisk);
     folderCheck.setSingleShot(true);
     connect(&folderCheck, &QTimer::timeout, this, &TockleStore::refreshFromDisk);
+    writerWait.setSingleShot(true);
+    connect(&writerWait, &QTimer::timeout, this, &TockleStore::refreshFromDisk);
     // Setting the watch up costs milliseconds of waiting on the kernel: not during the load.
     QMetaObject::invokeMethod(this, [this] {
         watcher = std::make_unique<QFileSystemWatcher>();
@@ -180,13 +187,13 @@ void TockleStore::refreshFromDisk()
 {
     bool tocklesBehind = false;
     if (tocklesFileChanged())
-        tocklesBehind = mergeTocklesFromDisk();
+        tocklesBehind = mergeTocklesFromDisk(Undecodable::waitWhileWritten);
     // A file and the conflict copy it came with are one delivery: the selection rule hears the
     // outcome, not a name that the file drops and its copy brings back.
     holdProjectsNotice = true;
     bool projectsBehind = false;
     if (projectsFileChanged())
-        projectsBehind = mergeProjectsFromDisk();
+        projectsBehind = mergeProjectsFromDisk(Undecodable::waitWhileWritten);
     mergeConflictCopies(tocklesBehind, projectsBehind);
     holdProjectsNotice = false;
     if (std::exchange(projectsNoticeHeld, false))
@@ -208,7 +215,27 @@ bool TockleStore::projectsFileChanged() const
            && (projectsFileUnavailable || platform::fileIdentity(projectsFileURL_) != seenProjects);
 }
 
-bool TockleStore::mergeTocklesFromDisk()
+// A file written in place (a copy or a restore going on) does not decode until it is whole:
+// while it has just changed, a refresh waits for it rather than set it aside. A save does not
+// wait: what it holds must reach the disk.
+bool TockleStore::beingWritten(const std::optional<platform::FileIdentity>& file) const
+{
+    if (!file)
+        return false;
+    const qint64 ageMs = QDateTime::currentMSecsSinceEpoch() - file->modifiedNs / 1000000;
+    const qint64 settleMs = environment.writerSettle.count();
+    return ageMs > -settleMs && ageMs < settleMs;
+}
+
+bool TockleStore::waitForWriter(const std::optional<platform::FileIdentity>& file)
+{
+    if (!beingWritten(file))
+        return false;
+    writerWait.start(environment.writerSettle);
+    return true;
+}
+
+bool TockleStore::mergeTocklesFromDisk(Undecodable undecodable)
 {
     const std::optional<platform::FileIdentity> identity = platform::fileIdentity(fileURL_);
     platform::ReadResult read = platform::readWholeFile(fileURL_, jsonReadPadding());
@@ -223,8 +250,10 @@ bool TockleStore::mergeTocklesFromDisk()
     if (read.status == platform::ReadStatus::ok)
         onDisk = decodeTockles(read.bytes);
     if (!onDisk) {
+        if (undecodable == Undecodable::waitWhileWritten && waitForWriter(identity))
+            return false;
         keepTocklesFileAside = true; // set aside at the next save, never merged
-        return true;
+        return !tockles_.isEmpty(); // what memory holds is written back now
     }
     seenTockles = identity;
     QList<Tockle> merged = mergedTockles(*onDisk, tockles_);
@@ -237,7 +266,7 @@ bool TockleStore::mergeTocklesFromDisk()
     return behind;
 }
 
-bool TockleStore::mergeProjectsFromDisk()
+bool TockleStore::mergeProjectsFromDisk(Undecodable undecodable)
 {
     const std::optional<platform::FileIdentity> identity = platform::fileIdentity(projectsFileURL_);
     platform::ReadResult read = platform::readWholeFile(projectsFileURL_, jsonReadPadding());
@@ -253,8 +282,10 @@ bool TockleStore::mergeProjectsFromDisk()
     if (read.status == platform::ReadStatus::ok)
         onDisk = decodeProjects(read.bytes);
     if (!onDisk) {
+        if (undecodable == Undecodable::waitWhileWritten && waitForWriter(identity))
+            return false;
         keepProjectsFileAside = true;
-        return true;
+        return !projects_.isEmpty();
     }
     seenProjects = identity;
     const QStringList merged = mergedProjects(seenProjectList, projects_, *onDisk);

@@ -32,6 +32,9 @@ struct StoreEnvironment {
     std::chrono::milliseconds saveRetryInterval{2000};
     // How often a data folder that is not there (yet) is looked for.
     std::chrono::milliseconds folderCheckInterval{5000};
+    // How long a data file that does not decode may still be in the middle of being written in
+    // place (a copy or a restore going on) before it counts as undecodable.
+    std::chrono::milliseconds writerSettle{5000};
     // Where lists that still cannot be saved at exit are kept for the next start.
     std::optional<QString> rescueDirectory;
     // Where this computer remembers which conflict copies of the project list it took in.
@@ -100,8 +103,11 @@ private:
     bool tocklesFileChanged() const;
     bool projectsFileChanged() const;
     // Each returns whether memory now holds what the file does not.
-    bool mergeTocklesFromDisk();
-    bool mergeProjectsFromDisk();
+    enum class Undecodable { setAside, waitWhileWritten };
+    bool mergeTocklesFromDisk(Undecodable undecodable = Undecodable::setAside);
+    bool mergeProjectsFromDisk(Undecodable undecodable = Undecodable::setAside);
+    bool beingWritten(const std::optional<platform::FileIdentity>& file) const;
+    bool waitForWriter(const std::optional<platform::FileIdentity>& file);
     void mergeConflictCopies(bool& tocklesBehind, bool& projectsBehind);
     // A copy of a list kept apart from its file (a sync tool's conflict copy, a rescued list):
     // its records are taken in by id, its names merged against `base`, the list it was made from,
@@ -145,6 +151,7 @@ private:
     std::unique_ptr<platform::MountWatcher> mounts;
     QTimer watchSettle;
     QTimer folderCheck;
+    QTimer writerWait;
     std::optional<platform::FileIdentity> watchedFolder;
     bool tocklesUnsaved = false;
     bool projectsUnsaved = false;
