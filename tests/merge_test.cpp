@@ -241,6 +241,26 @@ TEST_F(MergeTest, ANamesCopyOlderThanTheFileIsTakenInOnce)
     EXPECT_EQ(store()->projects(), split("A,There"));
 }
 
+// The note of copies taken in is kept on this computer's own disk. Should writing it fail (that
+// disk full for a moment), it is written later, at the latest at exit.
+TEST_F(MergeTest, ANoteOfCopiesThatCouldNotBeWrittenIsWrittenLater)
+{
+    store()->addProject(QStringLiteral("A"));
+    const QByteArray state = QFile::encodeName(folder.file(QStringLiteral("state")));
+    if (::mount(state.constData(), state.constData(), nullptr, MS_BIND, nullptr) != 0)
+        GTEST_SKIP() << "mounting needs root";
+    ASSERT_EQ(::mount(nullptr, state.constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    auto s = store();
+    folder.write(folder.dataFile("projects.sync-conflict-1.json"), R"(["A","Copy"])");
+    s->refreshFromDisk();
+    EXPECT_EQ(s->projects(), split("A,Copy"));
+    s->removeProject(QStringLiteral("Copy"));
+    ::umount2(state.constData(), MNT_DETACH);
+    s->saveUnsavedLists();
+    s.reset();
+    EXPECT_EQ(store()->projects(), split("A")) << "the copy is not taken in again";
+}
+
 TEST_F(MergeTest, AFileChangedWhileIdleIsTakenInWithoutASave)
 {
     const EventLoop loop;

@@ -339,12 +339,21 @@ void TockleStore::mergeConflictCopies(bool& tocklesBehind, bool& projectsBehind)
         return;
     takenInCopies = projectCopiesTakenIn;
     takenInCopiesKnown = true;
-    if (const std::optional<QString>& file = environment.takenInCopiesFile) {
-        QStringList list(takenInCopies.cbegin(), takenInCopies.cend());
-        list.sort();
-        QDir().mkpath(QFileInfo(*file).absolutePath());
-        platform::replaceFileDurably(*file, encodeProjects(list));
-    }
+    takenInCopiesUnsaved = true;
+    saveTakenInCopies();
+}
+
+// A note that could not be written (this computer's disk full) is written again with the next
+// refresh or save, and at exit: a stale one would bring back names removed since.
+void TockleStore::saveTakenInCopies()
+{
+    const std::optional<QString>& file = environment.takenInCopiesFile;
+    if (!takenInCopiesUnsaved || !file)
+        return;
+    QStringList list(takenInCopies.cbegin(), takenInCopies.cend());
+    list.sort();
+    QDir().mkpath(QFileInfo(*file).absolutePath());
+    takenInCopiesUnsaved = !platform::replaceFileDurably(*file, encodeProjects(list));
 }
 
 std::optional<bool> TockleStore::takeInCopy(const QString& path, bool records, const QStringList& base)
@@ -503,6 +512,7 @@ void TockleStore::saveUnsavedLists()
 
 void TockleStore::writeUnsavedLists()
 {
+    saveTakenInCopies();
     if (tocklesUnsaved)
         tocklesUnsaved = !writeTockles();
     if (projectsUnsaved)

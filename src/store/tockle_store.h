@@ -109,6 +109,7 @@ private:
     bool beingWritten(const std::optional<platform::FileIdentity>& file) const;
     bool waitForWriter(const std::optional<platform::FileIdentity>& file);
     void mergeConflictCopies(bool& tocklesBehind, bool& projectsBehind);
+    void saveTakenInCopies();
     // A copy of a list kept apart from its file (a sync tool's conflict copy, a rescued list):
     // its records are taken in by id, its names merged against `base`, the list it was made from,
     // where that is known, and otherwise only added. Whether memory now holds more; nothing when
@@ -145,6 +146,7 @@ private:
     // time and name; whether anything is known of earlier runs.
     QSet<QString> takenInCopies;
     bool takenInCopiesKnown = false;
+    bool takenInCopiesUnsaved = false;
     bool holdProjectsNotice = false;
     bool projectsNoticeHeld = false;
     std::unique_ptr<QFileSystemWatcher> watcher;
