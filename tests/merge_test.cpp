@@ -66,6 +66,14 @@ bool indexMatches(const TockleStore& store)
     return true;
 }
 
+// Last changed an hour ago.
+bool older(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite)
+           && file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
+}
+
 QStringList split(const char* list)
 {
     return QString::fromLatin1(list).split(QLatin1Char(','), Qt::SkipEmptyParts);
@@ -208,11 +216,6 @@ TEST_F(MergeTest, ConflictCopiesOfSyncToolsAreMergedAndLeftAlone)
 // in once, by the running program or at the next start, and a name removed later stays removed.
 TEST_F(MergeTest, ANamesCopyOlderThanTheFileIsTakenInOnce)
 {
-    const auto older = [](const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadWrite)
-               && file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
-    };
     auto s = store();
     s->addProject(QStringLiteral("A"));
     s->addProject(QStringLiteral("Here"));
@@ -320,46 +323,32 @@ TEST_F(MergeTest, AFolderThatComesAfterTheStartIsReadWhenItComes)
 TEST_F(MergeTest, AFileStillBeingWrittenIsWaitedForNotSetAside)
 {
     const EventLoop loop;
+    const auto firstHalf = [](QFile& f, const QByteArray& b) {
+        return f.open(QIODevice::WriteOnly) && f.write(b.left(b.size() / 2)) > 0 && f.flush();
+    };
+    const auto rest = [](QFile& f, const QByteArray& b) { f.write(b.mid(b.size() / 2)), f.close(); };
     const Tockle old1 = record("old1"), old2 = record("old2");
-    const QByteArray restored = encodeTockles({old1, old2}).value();
-    const QByteArray restoredNames = R"(["Old","Names"])";
-    QFile tockles(folder.dataFile("tockles.json"));
-    QFile projects(folder.dataFile("projects.json"));
+    const QByteArray restored = encodeTockles({old1, old2}).value(), restoredNames = R"(["Old","Names"])";
+    QFile tockles(folder.dataFile("tockles.json")), projects(folder.dataFile("projects.json"));
     QDir().mkpath(folder.file(QStringLiteral("Tockles")));
-    ASSERT_TRUE(tockles.open(QIODevice::WriteOnly) && projects.open(QIODevice::WriteOnly));
-    tockles.write(restored.left(restored.size() / 2));
-    projects.write(restoredNames.left(5));
-    tockles.flush();
-    projects.flush();
+    ASSERT_TRUE(firstHalf(tockles, restored) && firstHalf(projects, restoredNames));
     auto s = store(std::chrono::hours(1)); // the halves are being written all that time
-    tockles.write(restored.mid(restored.size() / 2));
-    projects.write(restoredNames.mid(5));
-    tockles.close();
-    projects.close();
-    EXPECT_TRUE(waitUntil([&] { return s->tockles().size() == 2 && s->projects().size() == 2; }));
-    EXPECT_EQ(names(s->tockles()), split("old1,old2"));
-    EXPECT_EQ(s->projects(), split("Old,Names"));
-    EXPECT_EQ(folder.entries(QStringLiteral("Tockles")), split("projects.json,tockles.json"));
+    rest(tockles, restored);
+    rest(projects, restoredNames);
+    EXPECT_TRUE(waitUntil([&] { return names(s->tockles()) == split("old1,old2") && s->projects() == split("Old,Names"); }));
 
     // While it runs: half a file comes with another change, then the rest of it.
     const QByteArray more = encodeTockles({old1, old2, record("old3")}).value();
-    ASSERT_TRUE(tockles.open(QIODevice::WriteOnly));
-    tockles.write(more.left(more.size() / 2));
-    tockles.flush();
+    ASSERT_TRUE(firstHalf(tockles, more));
     deliver("projects.json", R"(["Old","Names","New"])");
     EXPECT_TRUE(waitUntil([&] { return s->projects().size() == 3; }));
     EXPECT_EQ(folder.entries(QStringLiteral("Tockles")), split("projects.json,tockles.json")) << "nothing set aside";
-    tockles.write(more.mid(more.size() / 2));
-    tockles.close();
+    rest(tockles, more);
     EXPECT_TRUE(waitUntil([&] { return s->tockles().size() == 3; }));
-    EXPECT_EQ(folder.entries(QStringLiteral("Tockles")), split("projects.json,tockles.json"));
 
-    // Garbage that nobody is writing any more is set aside, and the history written back.
+    // Garbage that nobody writes any more is set aside, and the history written back.
     folder.write(folder.dataFile("garbage"), "[{\"id\":");
-    QFile garbage(folder.dataFile("garbage"));
-    ASSERT_TRUE(garbage.open(QIODevice::ReadWrite));
-    garbage.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-7200), QFileDevice::FileModificationTime);
-    garbage.close();
+    ASSERT_TRUE(older(folder.dataFile("garbage")));
     QFile::remove(folder.dataFile("tockles.json"));
     QFile::rename(folder.dataFile("garbage"), folder.dataFile("tockles.json"));
     EXPECT_TRUE(waitUntil([&] { return folder.entries(QStringLiteral("Tockles")).size() == 3; }));
