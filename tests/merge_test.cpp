@@ -345,13 +345,21 @@ TEST_F(MergeTest, AFileStillBeingWrittenIsWaitedForNotSetAside)
     EXPECT_EQ(folder.entries(QStringLiteral("Tockles")), split("projects.json,tockles.json")) << "nothing set aside";
     rest(tockles, more);
     EXPECT_TRUE(waitUntil([&] { return s->tockles().size() == 3; }));
+    // Quitting meanwhile: what memory holds is saved all the same, and the half set aside.
+    ASSERT_TRUE(firstHalf(tockles, encodeTockles({record("new")}).value()));
+    deliver("projects.json", R"(["Old","Names"])");
+    EXPECT_TRUE(waitUntil([&] { return s->projects().size() == 2; }));
+    s->saveUnsavedLists();
+    tockles.close();
+    EXPECT_EQ(onDisk(), split("old1,old2,old3"));
+    EXPECT_EQ(folder.entries(QStringLiteral("Tockles")).size(), 3);
 
     // Garbage that nobody writes any more is set aside, and the history written back.
     folder.write(folder.dataFile("garbage"), "[{\"id\":");
     ASSERT_TRUE(older(folder.dataFile("garbage")));
     QFile::remove(folder.dataFile("tockles.json"));
     QFile::rename(folder.dataFile("garbage"), folder.dataFile("tockles.json"));
-    EXPECT_TRUE(waitUntil([&] { return folder.entries(QStringLiteral("Tockles")).size() == 3; }));
+    EXPECT_TRUE(waitUntil([&] { return folder.entries(QStringLiteral("Tockles")).size() == 4; }));
     EXPECT_EQ(onDisk(), split("old1,old2,old3"));
 }
 

@@ -503,6 +503,12 @@ void TockleStore::saveProjects()
 
 void TockleStore::saveUnsavedLists()
 {
+    // A file still being written by another program may lack what memory holds: at exit it is
+    // merged if whole by now, and set aside if not.
+    if (writerWait.isActive()) {
+        tocklesUnsaved = tocklesUnsaved || (!tockles_.isEmpty() && tocklesFileChanged());
+        projectsUnsaved = projectsUnsaved || (!projects_.isEmpty() && projectsFileChanged());
+    }
     if (hasUnsavedChanges())
         remakeRemovedFolder();
     writeUnsavedLists();
