@@ -1,5 +1,6 @@
 #include "platform/desktop_file_viewer.h"
 #include "platform/tray_availability.h"
+#include "platform/x11.h"
 #include "support/temp_folder.h"
 #include "support/wait.h"
 
@@ -147,6 +148,48 @@ TEST_F(DesktopBusTest, ATrayThatComesLaterIsNoticedFromTheWatchersNews)
     Q_EMIT watcher.StatusNotifierHostRegistered();
     ASSERT_TRUE(waitUntil([&] { return appeared == 1; }));
     EXPECT_TRUE(trays.available());
+}
+
+// Xfce's panel offers both trays, taken a few milliseconds apart and in either order, and Qt keeps
+// the tray it finds first: an XEmbed tray that comes while the watcher has no host yet does not
+// settle it, the host is waited for.
+TEST_F(DesktopBusTest, APanelWithBothTraysIsUsedThroughItsHost)
+{
+    xcb_connection_t* x = platform::x11Connection();
+    if (!x)
+        GTEST_SKIP() << "the XEmbed tray needs an X server"; // run on one by file_viewer_on_x
+    TrayAvailability trays(*bus);
+    FakeWatcher watcher;
+    int appeared = 0;
+    bool hostWhenAppeared = false;
+    QObject::connect(&trays, &TrayAvailability::appeared, [&] { ++appeared, hostWhenAppeared = watcher.hostRegistered; });
+    ASSERT_TRUE(bus->registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+                                    QDBusConnection::ExportAllProperties | QDBusConnection::ExportAllSignals));
+    ASSERT_TRUE(bus->registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+    ASSERT_TRUE(waitUntil([&] { return watcher.asked == 1; }));
+    // The XEmbed tray: its selection taken and announced, as a tray manager does.
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(x)).data;
+    const xcb_window_t owner = xcb_generate_id(x);
+    xcb_create_window(x, XCB_COPY_FROM_PARENT, owner, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen->root_visual, 0, nullptr);
+    const xcb_atom_t selection = platform::x11Atom(x, "_NET_SYSTEM_TRAY_S0");
+    xcb_set_selection_owner(x, owner, selection, XCB_CURRENT_TIME);
+    xcb_client_message_event_t manager = {};
+    manager.response_type = XCB_CLIENT_MESSAGE;
+    manager.format = 32;
+    manager.window = screen->root;
+    manager.type = platform::x11Atom(x, "MANAGER");
+    manager.data.data32[1] = selection;
+    manager.data.data32[2] = owner;
+    xcb_send_event(x, false, screen->root, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char*>(&manager));
+    xcb_flush(x);
+    EXPECT_TRUE(waitUntil([&] { return watcher.asked == 2; })) << "the announcement was heard";
+    watcher.hostRegistered = true;
+    Q_EMIT watcher.StatusNotifierHostRegistered();
+    EXPECT_TRUE(waitUntil([&] { return appeared == 1; }));
+    EXPECT_TRUE(hostWhenAppeared) << "decided by the XEmbed tray alone";
+    xcb_destroy_window(x, owner);
+    xcb_flush(x);
 }
 
 #include "desktop_bus_test.moc"

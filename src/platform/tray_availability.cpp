@@ -32,9 +32,30 @@ TrayAvailability::TrayAvailability(const QDBusConnection& bus, QObject* parent) 
         traySelection = platform::x11Atom(connection, "_NET_SYSTEM_TRAY_S0");
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
-    found = statusNotifierHostPresent() || xembedTrayPresent();
+    hostWait.setSingleShot(true);
+    connect(&hostWait, &QTimer::timeout, this, [this] {
+        hostWaited = true;
+        look();
+    });
+    found = trayToUse();
     if (found)
         stopListening();
+}
+
+// A panel that offers both trays (Xfce's) takes the XEmbed selection and registers its
+// StatusNotifierItem host within milliseconds of each other, in either order, and Qt keeps the
+// tray it finds first. While a watcher is there without a host, the host is waited for a moment.
+bool TrayAvailability::trayToUse()
+{
+    if (statusNotifierHostPresent())
+        return true;
+    if (!xembedTrayPresent())
+        return false;
+    if (hostWaited || !bus.isConnected() || !bus.interface()->isServiceRegistered(watcherService))
+        return true;
+    if (!hostWait.isActive())
+        hostWait.start(1000);
+    return false;
 }
 
 TrayAvailability::~TrayAvailability()
@@ -69,9 +90,10 @@ bool TrayAvailability::nativeEventFilter(const QByteArray& eventType, void* mess
 
 void TrayAvailability::look()
 {
-    if (found || (!statusNotifierHostPresent() && !xembedTrayPresent()))
+    if (found || !trayToUse())
         return;
     found = true;
+    hostWait.stop();
     stopListening();
     Q_EMIT appeared();
 }

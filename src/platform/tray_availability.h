@@ -3,6 +3,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QDBusConnection>
 #include <QObject>
+#include <QTimer>
 
 class QDBusServiceWatcher;
 
@@ -32,12 +33,15 @@ private Q_SLOTS:
     void look();
 
 private:
+    bool trayToUse();
     bool statusNotifierHostPresent() const;
     static bool xembedTrayPresent();
     void stopListening();
 
     QDBusConnection bus;
     QDBusServiceWatcher* services = nullptr;
+    QTimer hostWait;
+    bool hostWaited = false;
     bool found = false;
     unsigned managerAtom = 0, traySelection = 0;
 };
