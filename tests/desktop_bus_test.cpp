@@ -1,5 +1,6 @@
 #include "platform/desktop_file_viewer.h"
 #include "platform/tray_availability.h"
+#include "platform/tray_item.h"
 #include "platform/x11.h"
 #include "support/temp_folder.h"
 #include "support/wait.h"
@@ -190,6 +191,42 @@ TEST_F(DesktopBusTest, APanelWithBothTraysIsUsedThroughItsHost)
     EXPECT_TRUE(hostWhenAppeared) << "decided by the XEmbed tray alone";
     xcb_destroy_window(x, owner);
     xcb_flush(x);
+}
+
+// GNOME's AppIndicator extension begins a launch, and shows a busy pointer, before each click it
+// passes on, and hands its id to the item: the program reports that launch complete at once.
+TEST_F(DesktopBusTest, ALaunchTheTrayHostBeginsIsReportedComplete)
+{
+    if (!platform::x11Connection())
+        GTEST_SKIP() << "launches are reported to an X server"; // run on one by file_viewer_on_x
+    xcb_connection_t* desktop = xcb_connect(nullptr, nullptr);
+    ASSERT_EQ(xcb_connection_has_error(desktop), 0);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(desktop)).data->root;
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(desktop, root, XCB_CW_EVENT_MASK, &mask);
+    std::free(xcb_get_input_focus_reply(desktop, xcb_get_input_focus(desktop), nullptr)); // in force now
+    const xcb_atom_t first = platform::x11Atom(desktop, "_NET_STARTUP_INFO_BEGIN");
+    const xcb_atom_t next = platform::x11Atom(desktop, "_NET_STARTUP_INFO");
+
+    TrayItem item;
+    QDBusConnection host = QDBusConnection::connectToBus(address, QStringLiteral("viewer-test-host"));
+    host.asyncCall(QDBusMessage::createMethodCall(bus->baseService(), QStringLiteral("/StatusNotifierItem"),
+                                                  QStringLiteral("org.kde.StatusNotifierItem"),
+                                                  QStringLiteral("ProvideXdgActivationToken"))
+                   << QStringLiteral("gnome-shell/R&D \"1\"\\_TIME42"));
+    QByteArray message;
+    EXPECT_TRUE(waitUntil([&] {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(desktop)) {
+            const auto* piece = reinterpret_cast<const xcb_client_message_event_t*>(event);
+            if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE && (piece->type == first || piece->type == next))
+                message.append(reinterpret_cast<const char*>(piece->data.data8), 20);
+            std::free(event);
+        }
+        return message.contains('\0');
+    }));
+    EXPECT_EQ(message.left(message.indexOf('\0')), QByteArray("remove: ID=\"gnome-shell/R&D \\\"1\\\"\\\\_TIME42\""));
+    QDBusConnection::disconnectFromBus(QStringLiteral("viewer-test-host"));
+    xcb_disconnect(desktop);
 }
 
 #include "desktop_bus_test.moc"

@@ -1,6 +1,7 @@
 #include "platform/tray_item.h"
 
 #include "platform/timer_icon.h"
+#include "platform/x11.h"
 
 #include <QApplication>
 #include <QDBusMessage>
@@ -19,11 +20,17 @@ std::optional<QPoint> lastActivation;
 
 void noteActivation(const QDBusMessage& message)
 {
-    if (message.member() != QLatin1String("Activate")
-        || message.interface() != QLatin1String("org.kde.StatusNotifierItem"))
+    if (message.interface() != QLatin1String("org.kde.StatusNotifierItem"))
         return;
     const QList<QVariant> args = message.arguments();
-    if (args.size() != 2)
+    // GNOME's AppIndicator extension begins a launch, with a busy pointer, before every click it
+    // passes on, and hands over its id. Qt keeps the id for Wayland alone; an X client that does
+    // not report the launch complete leaves the pointer busy for seconds after each click.
+    if (message.member() == QLatin1String("ProvideXdgActivationToken") && args.size() == 1) {
+        platform::x11CompleteLaunch(args[0].toString());
+        return;
+    }
+    if (message.member() != QLatin1String("Activate") || args.size() != 2)
         return;
     const QPoint point(args[0].toInt(), args[1].toInt());
     // Some hosts send (0, 0) when they do not know.

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -22,6 +23,40 @@ xcb_atom_t x11Atom(xcb_connection_t* connection, const char* name, bool create)
         atom = reply->atom;
     std::free(reply);
     return atom;
+}
+
+void x11CompleteLaunch(const QString& id)
+{
+    xcb_connection_t* connection = x11Connection();
+    if (!connection || id.isEmpty())
+        return;
+    QByteArray message = "remove: ID=\"";
+    for (const char c : id.toUtf8()) {
+        if (c == '"' || c == '\\')
+            message += '\\';
+        message += c;
+    }
+    message += "\"";
+    message += '\0'; // sent too: it ends the message
+    // The message goes to the root window in pieces of 20 bytes, all from one window of ours.
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    const xcb_window_t sender = xcb_generate_id(connection);
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, sender, screen->root, -1, -1, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    const xcb_atom_t first = x11Atom(connection, "_NET_STARTUP_INFO_BEGIN");
+    const xcb_atom_t next = x11Atom(connection, "_NET_STARTUP_INFO");
+    for (qsizetype at = 0; at < message.size(); at += 20) {
+        xcb_client_message_event_t piece = {};
+        piece.response_type = XCB_CLIENT_MESSAGE;
+        piece.format = 8;
+        piece.window = sender;
+        piece.type = at == 0 ? first : next;
+        std::memcpy(piece.data.data8, message.constData() + at, size_t(std::min<qsizetype>(20, message.size() - at)));
+        xcb_send_event(connection, false, screen->root, XCB_EVENT_MASK_PROPERTY_CHANGE,
+                       reinterpret_cast<const char*>(&piece));
+    }
+    xcb_destroy_window(connection, sender);
+    xcb_flush(connection);
 }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <xcb/xcb.h>
 
 namespace platform {
@@ -9,5 +11,9 @@ xcb_connection_t* x11Connection();
 
 // The atom of `name`, made if `create`; XCB_ATOM_NONE when there is none.
 xcb_atom_t x11Atom(xcb_connection_t* connection, const char* name, bool create = true);
+
+// Tells the desktop that the launch it began under the startup-notification `id` is complete,
+// which ends the busy pointer it shows meanwhile. Nothing when not an X client.
+void x11CompleteLaunch(const QString& id);
 
 } // namespace platform
