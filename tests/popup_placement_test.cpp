@@ -4,8 +4,10 @@
 #include "support/wait.h"
 
 #include <QAbstractItemView>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QWindow>
 #include <qpa/qwindowsysteminterface.h>
 #include <gtest/gtest.h>
@@ -38,6 +40,14 @@ TEST(PopupPlacement, UnderAboveOrBesideTheIconAndAlwaysOnTheScreen)
     for (const auto& row : rows)
         EXPECT_EQ(popupPosition(row.size, row.icon, row.cursor, row.screen), row.expected)
             << row.icon.x() << "," << row.icon.y() << " on " << row.screen.x() << "," << row.screen.y();
+    // With nothing to go by: at the right end of the bar that the desktop keeps, where trays sit.
+    const QRect whole(0, 0, 1920, 1080);
+    const struct {
+        QRect available;
+        QPoint expected;
+    } ends[] = {{topBar, {1660, 28}}, {bottomBar, {1660, 636}}, {{48, 0, 1872, 1080}, {52, 680}}, {whole, {829, 544}}};
+    for (const auto& end : ends)
+        EXPECT_EQ(popupPosition(panel, {}, trayEnd(whole, end.available), end.available), end.expected);
     EXPECT_FALSE(iconGeometryKnown(QRect()));
     EXPECT_FALSE(iconGeometryKnown(QRect(0, 0, 24, 24)));
     EXPECT_TRUE(iconGeometryKnown(QRect(1, 0, 24, 24)));
@@ -56,6 +66,22 @@ TEST(PanelWindow, ALateFocusReportDoesNotCloseTheReopenedPanel)
     EXPECT_TRUE(waitUntil([&] { return window.isVisible(); }));
     QCoreApplication::processEvents();
     EXPECT_TRUE(window.isVisible());
+}
+
+// Under XWayland the pointer is wherever it last left an X window, not where the user clicked
+// in the shell: a panel standing in for a pop-up there does not follow it.
+TEST(PanelWindow, WithoutWordFromTheTrayOnlyAPopupFollowsThePointer)
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect available = screen->availableGeometry();
+    QCursor::setPos(available.topLeft() + QPoint(5, 5));
+    PanelWindow anchored(new QLabel(QStringLiteral("Tockles")), PanelWindow::Style::AnchoredWindow);
+    anchored.open({});
+    EXPECT_EQ(anchored.pos(), popupPosition(anchored.size(), {}, trayEnd(screen->geometry(), available), available));
+    anchored.hide();
+    PanelWindow popup(new QLabel(QStringLiteral("Tockles")), PanelWindow::Style::Popup);
+    popup.open({});
+    EXPECT_EQ(popup.pos(), popupPosition(popup.size(), {}, QCursor::pos(), available));
 }
 
 // Escape in the picker's open list closes the list alone (Qt hands the same key to the picker

@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <optional>
+
 namespace {
 
 Qt::WindowFlags flagsFor(PanelWindow::Style style)
@@ -127,14 +129,20 @@ void PanelWindow::place()
     adjustSize();
     if (style == Style::Window)
         return;
-    const QPoint cursor = QCursor::pos();
-    const QPoint probe = iconGeometryKnown(anchor) ? anchor.center() : cursor;
-    QScreen* screen = QGuiApplication::screenAt(probe);
+    // Under XWayland the X server knows the pointer only over X windows: after a click in the
+    // shell's own menu it is wherever it last left one. Without word from the tray, the panel
+    // then opens where trays sit.
+    const std::optional<QPoint> cursor =
+        style == Style::AnchoredWindow ? std::nullopt : std::optional(QCursor::pos());
+    QScreen* screen = iconGeometryKnown(anchor) ? QGuiApplication::screenAt(anchor.center())
+                      : cursor                  ? QGuiApplication::screenAt(*cursor)
+                                                : nullptr;
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    move(popupPosition(size(), anchor, cursor, screen->availableGeometry()));
+    const QRect available = screen->availableGeometry();
+    move(popupPosition(size(), anchor, cursor.value_or(trayEnd(screen->geometry(), available)), available));
 }
 
 void PanelWindow::keyPressEvent(QKeyEvent* event)

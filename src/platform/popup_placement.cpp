@@ -19,6 +19,19 @@ bool iconGeometryKnown(QRect icon)
     return icon.isValid() && !icon.isEmpty() && icon.topLeft() != QPoint(0, 0);
 }
 
+QPoint trayEnd(QRect screen, QRect available)
+{
+    if (available.top() > screen.top())
+        return {available.right(), available.top() - 1};
+    if (available.bottom() < screen.bottom())
+        return {available.right(), available.bottom() + 1};
+    if (available.left() > screen.left())
+        return {available.left() - 1, available.bottom()};
+    if (available.right() < screen.right())
+        return {available.right() + 1, available.bottom()};
+    return available.center();
+}
+
 QPoint popupPosition(QSize panel, QRect icon, QPoint cursor, QRect available)
 {
     const QRect anchor = iconGeometryKnown(icon) ? icon : QRect(cursor, QSize(1, 1));

@@ -9,5 +9,9 @@
 // does not say where its icon is. Always inside the screen's available area.
 QPoint popupPosition(QSize panel, QRect icon, QPoint cursor, QRect available);
 
+// Where on `screen` a tray most likely sits, when nothing says: at the right end of the bar
+// that the desktop keeps clear of windows (the part of the screen outside `available`).
+QPoint trayEnd(QRect screen, QRect available);
+
 // Trays report an empty rectangle, or (0,0) before the icon is placed, when they do not know.
 bool iconGeometryKnown(QRect icon);
