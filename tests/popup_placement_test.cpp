@@ -48,6 +48,23 @@ TEST(PopupPlacement, UnderAboveOrBesideTheIconAndAlwaysOnTheScreen)
     } ends[] = {{topBar, {1660, 28}}, {bottomBar, {1660, 636}}, {{48, 0, 1872, 1080}, {52, 680}}, {whole, {829, 544}}};
     for (const auto& end : ends)
         EXPECT_EQ(popupPosition(panel, {}, trayEnd(whole, end.available), end.available), end.expected);
+    // What it hangs from: a pointer on the bar beats a host's point (MATE's names its corner).
+    const QRect icon(1000, 0, 24, 24), hostPoint(600, 10, 1, 1);
+    const QPoint onBar(1465, 12);
+    const struct {
+        QRect icon;
+        std::optional<QPoint> pointer;
+        QRect expected;
+    } anchors[] = {
+        {icon, onBar, icon},                           // an XEmbed icon's own geometry
+        {hostPoint, onBar, {onBar, QSize(1, 1)}},      // clicked on the bar, wherever the host says
+        {hostPoint, cursor, hostPoint},                // activated from the keyboard
+        {hostPoint, std::nullopt, hostPoint},          // XWayland: no pointer to go by
+        {{}, cursor, {cursor, QSize(1, 1)}},           // opened from the menu
+        {{}, std::nullopt, {}},
+    };
+    for (const auto& row : anchors)
+        EXPECT_EQ(panelAnchor(row.icon, row.pointer, topBar), row.expected) << row.icon.x() << "," << row.icon.y();
     EXPECT_FALSE(iconGeometryKnown(QRect()));
     EXPECT_FALSE(iconGeometryKnown(QRect(0, 0, 24, 24)));
     EXPECT_TRUE(iconGeometryKnown(QRect(1, 0, 24, 24)));
@@ -69,19 +86,29 @@ TEST(PanelWindow, ALateFocusReportDoesNotCloseTheReopenedPanel)
 }
 
 // Under XWayland the pointer is wherever it last left an X window, not where the user clicked
-// in the shell: a panel standing in for a pop-up there does not follow it.
-TEST(PanelWindow, WithoutWordFromTheTrayOnlyAPopupFollowsThePointer)
+// in the shell: a panel standing in for a pop-up there does not follow it. A pop-up opened
+// without word from the tray hangs from the pointer as it was, and stays as the panel grows.
+TEST(PanelWindow, WithoutWordFromTheTrayAPopupHangsFromThePointerWhereItOpened)
 {
     QScreen* screen = QGuiApplication::primaryScreen();
     const QRect available = screen->availableGeometry();
-    QCursor::setPos(available.topLeft() + QPoint(5, 5));
+    const QPoint clicked = available.topLeft() + QPoint(300, 5);
+    QCursor::setPos(clicked);
     PanelWindow anchored(new QLabel(QStringLiteral("Tockles")), PanelWindow::Style::AnchoredWindow);
     anchored.open({});
     EXPECT_EQ(anchored.pos(), popupPosition(anchored.size(), {}, trayEnd(screen->geometry(), available), available));
     anchored.hide();
-    PanelWindow popup(new QLabel(QStringLiteral("Tockles")), PanelWindow::Style::Popup);
+    auto* content = new QLabel(QStringLiteral("Tockles"));
+    PanelWindow popup(content);
     popup.open({});
-    EXPECT_EQ(popup.pos(), popupPosition(popup.size(), {}, QCursor::pos(), available));
+    const QPoint opened = popup.pos();
+    const int height = popup.height();
+    EXPECT_EQ(opened, popupPosition(popup.size(), {}, clicked, available));
+    QCursor::setPos(opened + QPoint(20, 40)); // on to the panel, where the content grows
+    content->setText(QStringLiteral("Tockles\nDesign\nClient work"));
+    ASSERT_TRUE(waitUntil([&] { return popup.height() > height; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(popup.pos(), popupPosition(popup.size(), {}, clicked, available));
 }
 
 // Escape in the picker's open list closes the list alone (Qt hands the same key to the picker

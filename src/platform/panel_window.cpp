@@ -86,7 +86,17 @@ void PanelWindow::toggle(QRect iconGeometry)
 
 void PanelWindow::open(QRect iconGeometry)
 {
-    anchor = iconGeometry;
+    // Taken as it opens, the pointer stays the anchor while it moves on over the panel. Under
+    // XWayland the X server knows the pointer only over X windows: after a click in the shell's
+    // own menu it is wherever it last left one, so it is not asked there.
+    std::optional<QPoint> pointer;
+    QRect pointerArea;
+    if (style != Style::AnchoredWindow) {
+        pointer = QCursor::pos();
+        const QScreen* screen = QGuiApplication::screenAt(*pointer);
+        pointerArea = screen ? screen->availableGeometry() : QRect();
+    }
+    anchor = panelAnchor(iconGeometry, pointer, pointerArea);
     // That report, landing after the panel has shown again, reads as the program losing the
     // focus, and pop-ups close then: a second launch right after Escape would flash the panel.
     if (!isVisible() && focusLeavingHiddenWindow()) {
@@ -129,20 +139,14 @@ void PanelWindow::place()
     adjustSize();
     if (style == Style::Window)
         return;
-    // Under XWayland the X server knows the pointer only over X windows: after a click in the
-    // shell's own menu it is wherever it last left one. Without word from the tray, the panel
-    // then opens where trays sit.
-    const std::optional<QPoint> cursor =
-        style == Style::AnchoredWindow ? std::nullopt : std::optional(QCursor::pos());
-    QScreen* screen = iconGeometryKnown(anchor) ? QGuiApplication::screenAt(anchor.center())
-                      : cursor                  ? QGuiApplication::screenAt(*cursor)
-                                                : nullptr;
+    QScreen* screen = iconGeometryKnown(anchor) ? QGuiApplication::screenAt(anchor.center()) : nullptr;
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
     const QRect available = screen->availableGeometry();
-    move(popupPosition(size(), anchor, cursor.value_or(trayEnd(screen->geometry(), available)), available));
+    // With no word of the icon nor of the pointer, where trays sit.
+    move(popupPosition(size(), anchor, trayEnd(screen->geometry(), available), available));
 }
 
 void PanelWindow::keyPressEvent(QKeyEvent* event)

@@ -19,6 +19,15 @@ bool iconGeometryKnown(QRect icon)
     return icon.isValid() && !icon.isEmpty() && icon.topLeft() != QPoint(0, 0);
 }
 
+QRect panelAnchor(QRect icon, std::optional<QPoint> pointer, QRect available)
+{
+    // MATE's panel, for one, names its own corner as the point clicked.
+    const bool hostPoint = icon.size() == QSize(1, 1);
+    if (iconGeometryKnown(icon) && !(hostPoint && pointer && !available.contains(*pointer)))
+        return icon;
+    return pointer ? QRect(*pointer, QSize(1, 1)) : icon;
+}
+
 QPoint trayEnd(QRect screen, QRect available)
 {
     if (available.top() > screen.top())

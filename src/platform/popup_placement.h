@@ -4,10 +4,18 @@
 #include <QRect>
 #include <QSize>
 
+#include <optional>
+
 // Where the panel opens: beside the tray icon on the side that faces the free screen area
 // (below a top bar, above a bottom bar, next to a side bar), or under the cursor when the tray
 // does not say where its icon is. Always inside the screen's available area.
 QPoint popupPosition(QSize panel, QRect icon, QPoint cursor, QRect available);
+
+// What the panel hangs from: the icon's geometry or the point a host says was clicked (`icon`,
+// a single point then), or the pointer when neither is known. A `pointer` outside `available`
+// (on one of the desktop's bars) is on the icon just clicked and beats a host's point. Empty
+// when nothing is known.
+QRect panelAnchor(QRect icon, std::optional<QPoint> pointer, QRect available);
 
 // Where on `screen` a tray most likely sits, when nothing says: at the right end of the bar
 // that the desktop keeps clear of windows (the part of the screen outside `available`).
