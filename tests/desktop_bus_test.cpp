@@ -63,8 +63,14 @@ class DesktopBusTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                     QStringLiteral("--print-address")});
+        // A bus of its own that starts no services: a file manager installed on the machine
+        // would otherwise be started to answer for the one that is not there.
+        const QString config = scratch.file(QStringLiteral("bus.conf"));
+        scratch.write(config, "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
+                              "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                              "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + config,
+                                                     QStringLiteral("--nofork"), QStringLiteral("--print-address")});
         ASSERT_TRUE(daemon.waitForReadyRead(10000));
         address = QString::fromUtf8(daemon.readLine()).trimmed();
         bus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, QStringLiteral("viewer-test")));
