@@ -41,9 +41,9 @@ QPoint trayEnd(QRect screen, QRect available)
     return available.center();
 }
 
-QPoint popupPosition(QSize panel, QRect icon, QPoint cursor, QRect available)
+QPoint popupPosition(QSize panel, QRect icon, QPoint fallback, QRect available)
 {
-    const QRect anchor = iconGeometryKnown(icon) ? icon : QRect(cursor, QSize(1, 1));
+    const QRect anchor = iconGeometryKnown(icon) ? icon : QRect(fallback, QSize(1, 1));
     int x = anchor.center().x() - panel.width() / 2;
     int y = anchor.bottom() + 1 + gap;
     if (anchor.right() < available.left()) {

@@ -6,10 +6,10 @@
 
 #include <optional>
 
-// Where the panel opens: beside the tray icon on the side that faces the free screen area
-// (below a top bar, above a bottom bar, next to a side bar), or under the cursor when the tray
-// does not say where its icon is. Always inside the screen's available area.
-QPoint popupPosition(QSize panel, QRect icon, QPoint cursor, QRect available);
+// Where the panel opens: beside the tray icon (or the point it hangs from) on the side that
+// faces the free screen area (below a top bar, above a bottom bar, next to a side bar), or at
+// `fallback` when it hangs from nothing. Always inside the screen's available area.
+QPoint popupPosition(QSize panel, QRect icon, QPoint fallback, QRect available);
 
 // What the panel hangs from: the icon's geometry or the point a host says was clicked (`icon`,
 // a single point then), or the pointer when neither is known. A `pointer` outside `available`
