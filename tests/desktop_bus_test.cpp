@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 // Stands in for the desktop's file manager on a private bus.
@@ -232,6 +234,33 @@ TEST_F(DesktopBusTest, ALaunchTheTrayHostBeginsIsReportedComplete)
     }));
     EXPECT_EQ(message.left(message.indexOf('\0')), QByteArray("remove: ID=\"gnome-shell/R&D \\\"1\\\"\\\\_TIME42\""));
     QDBusConnection::disconnectFromBus(QStringLiteral("viewer-test-host"));
+    xcb_disconnect(desktop);
+}
+
+// Qt leaves the work area of a desktop of several screens to the program: the current one's.
+TEST_F(DesktopBusTest, TheCurrentDesktopsWorkAreaIsRead)
+{
+    if (!platform::x11Connection())
+        GTEST_SKIP() << "read from an X server"; // run on one by file_viewer_on_x
+    xcb_connection_t* desktop = xcb_connect(nullptr, nullptr);
+    ASSERT_EQ(xcb_connection_has_error(desktop), 0);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(desktop)).data->root;
+    const auto set = [&](const char* name, std::vector<uint32_t> values) {
+        const xcb_atom_t atom = platform::x11Atom(desktop, name);
+        if (values.empty())
+            xcb_delete_property(desktop, root, atom);
+        else
+            xcb_change_property(desktop, XCB_PROP_MODE_REPLACE, root, atom, XCB_ATOM_CARDINAL, 32,
+                                uint32_t(values.size()), values.data());
+        std::free(xcb_get_input_focus_reply(desktop, xcb_get_input_focus(desktop), nullptr)); // in force now
+    };
+    set("_NET_WORKAREA", {0, 0, 1024, 768, 0, 32, 1024, 736});
+    set("_NET_CURRENT_DESKTOP", {1});
+    EXPECT_EQ(platform::x11WorkArea(), QRect(0, 32, 1024, 736));
+    set("_NET_CURRENT_DESKTOP", {7}); // more desktops than areas
+    EXPECT_EQ(platform::x11WorkArea(), QRect(0, 0, 1024, 768));
+    set("_NET_WORKAREA", {});
+    EXPECT_EQ(platform::x11WorkArea(), std::nullopt);
     xcb_disconnect(desktop);
 }
 

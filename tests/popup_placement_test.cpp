@@ -48,6 +48,22 @@ TEST(PopupPlacement, UnderAboveOrBesideTheIconAndAlwaysOnTheScreen)
     } ends[] = {{topBar, {1660, 28}}, {bottomBar, {1660, 636}}, {{48, 0, 1872, 1080}, {52, 680}}, {whole, {829, 544}}};
     for (const auto& end : ends)
         EXPECT_EQ(popupPosition(panel, {}, trayEnd(whole, end.available), end.available), end.expected);
+    // Several screens: the desktop's one work area (native pixels), trimmed to each screen.
+    const QRect belowTopBar(0, 32, 2560, 768), left(0, 0, 1280, 800), right(1280, 0, 1280, 800);
+    const struct {
+        QRect screen;
+        qreal scale;
+        QRect desktop;
+        QRect expected;
+    } areas[] = {
+        {left, 1, belowTopBar, {0, 32, 1280, 768}},
+        {right, 1, belowTopBar, {1280, 32, 1280, 768}},
+        {{1280, 0, 640, 400}, 2, belowTopBar, {1280, 16, 640, 384}},    // scaled: the corner stays native
+        {left, 1, {0, 832, 1280, 768}, left},                           // stacked: not this screen's
+        {right, 1, {0, 0, 2560, 300}, right},
+    };
+    for (const auto& row : areas)
+        EXPECT_EQ(workAreaOn(row.screen, row.scale, row.desktop), row.expected) << row.screen.x() << "@" << row.scale;
     // What it hangs from: a pointer on the bar beats a host's point (MATE's names its corner).
     const QRect icon(1000, 0, 24, 24), hostPoint(600, 10, 1, 1);
     const QPoint onBar(1465, 12);

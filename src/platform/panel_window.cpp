@@ -56,6 +56,19 @@ bool focusLeavingHiddenWindow()
     const QWindow* focus = QGuiApplication::focusWindow();
     return focus && !focus->isVisible();
 }
+
+// Qt takes the desktop's work area for a screen's available area only while there is one screen;
+// the bars of a desktop of several are found from it all the same, or the panel would open over
+// a bar, or mid-screen for want of one.
+QRect availableArea(const QScreen* screen)
+{
+    const QRect available = screen->availableGeometry();
+    const std::optional<QRect> desktop = platform::x11WorkArea();
+    if (available != screen->geometry() || !desktop)
+        return available;
+    return workAreaOn(available, screen->devicePixelRatio(), *desktop);
+}
+
 } // namespace
 
 PanelWindow::PanelWindow(QWidget* content, Style style)
@@ -94,7 +107,7 @@ void PanelWindow::open(QRect iconGeometry)
     if (style != Style::AnchoredWindow) {
         pointer = QCursor::pos();
         const QScreen* screen = QGuiApplication::screenAt(*pointer);
-        pointerArea = screen ? screen->availableGeometry() : QRect();
+        pointerArea = screen ? availableArea(screen) : QRect();
     }
     anchor = panelAnchor(iconGeometry, pointer, pointerArea);
     // That report, landing after the panel has shown again, reads as the program losing the
@@ -144,7 +157,7 @@ void PanelWindow::place()
         screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    const QRect available = screen->availableGeometry();
+    const QRect available = availableArea(screen);
     // With no word of the icon nor of the pointer, where trays sit.
     move(popupPosition(size(), anchor, trayEnd(screen->geometry(), available), available));
 }

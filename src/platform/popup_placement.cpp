@@ -41,6 +41,16 @@ QPoint trayEnd(QRect screen, QRect available)
     return available.center();
 }
 
+QRect workAreaOn(QRect screen, qreal scale, QRect desktopArea)
+{
+    // Qt keeps a screen's top-left corner in native pixels and scales its size.
+    const QRect native(screen.topLeft(), screen.size() * scale);
+    const QRect part = desktopArea & native;
+    if (part.width() < native.width() / 2 || part.height() < native.height() / 2)
+        return screen;
+    return QRect(screen.topLeft() + (part.topLeft() - native.topLeft()) / scale, part.size() / scale) & screen;
+}
+
 QPoint popupPosition(QSize panel, QRect icon, QPoint fallback, QRect available)
 {
     const QRect anchor = iconGeometryKnown(icon) ? icon : QRect(fallback, QSize(1, 1));

@@ -21,5 +21,10 @@ QRect panelAnchor(QRect icon, std::optional<QPoint> pointer, QRect available);
 // that the desktop keeps clear of windows (the part of the screen outside `available`).
 QPoint trayEnd(QRect screen, QRect available);
 
+// The part of `screen` (logical pixels, `scale` native pixels to one) that the desktop's work area
+// (`desktopArea`, one rectangle round all screens, in native pixels) keeps clear of bars; `screen`
+// itself where that rectangle cannot describe it (screens stacked, or of other sizes).
+QRect workAreaOn(QRect screen, qreal scale, QRect desktopArea);
+
 // Trays report an empty rectangle, or (0,0) before the icon is placed, when they do not know.
 bool iconGeometryKnown(QRect icon);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace platform {
 
@@ -23,6 +24,44 @@ xcb_atom_t x11Atom(xcb_connection_t* connection, const char* name, bool create)
         atom = reply->atom;
     std::free(reply);
     return atom;
+}
+
+namespace {
+
+// The 32-bit CARDINAL values of a root window property.
+std::vector<uint32_t> rootCardinals(xcb_connection_t* connection, const char* name)
+{
+    std::vector<uint32_t> values;
+    const xcb_atom_t property = x11Atom(connection, name, false);
+    if (property == XCB_ATOM_NONE)
+        return values;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        connection, xcb_get_property(connection, false, root, property, XCB_ATOM_CARDINAL, 0, 1024), nullptr);
+    if (reply && reply->format == 32) {
+        const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(reply));
+        values.assign(data, data + xcb_get_property_value_length(reply) / 4);
+    }
+    std::free(reply);
+    return values;
+}
+
+} // namespace
+
+std::optional<QRect> x11WorkArea()
+{
+    xcb_connection_t* connection = x11Connection();
+    if (!connection)
+        return std::nullopt;
+    // One rectangle per virtual desktop.
+    const std::vector<uint32_t> areas = rootCardinals(connection, "_NET_WORKAREA");
+    const std::vector<uint32_t> current = rootCardinals(connection, "_NET_CURRENT_DESKTOP");
+    size_t at = current.empty() ? 0 : size_t(current.front()) * 4;
+    if (at + 4 > areas.size())
+        at = 0;
+    if (areas.size() < 4)
+        return std::nullopt;
+    return QRect(int(areas[at]), int(areas[at + 1]), int(areas[at + 2]), int(areas[at + 3]));
 }
 
 void x11CompleteLaunch(const QString& id)

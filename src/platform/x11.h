@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
+
+#include <optional>
 
 #include <xcb/xcb.h>
 
@@ -15,5 +18,9 @@ xcb_atom_t x11Atom(xcb_connection_t* connection, const char* name, bool create =
 // Tells the desktop that the launch it began under the startup-notification `id` is complete,
 // which ends the busy pointer it shows meanwhile. Nothing when not an X client.
 void x11CompleteLaunch(const QString& id);
+
+// The work area of the current desktop as the window manager publishes it: one rectangle, in
+// native pixels, round every screen's part clear of bars. Nothing without one.
+std::optional<QRect> x11WorkArea();
 
 } // namespace platform
