@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QSysInfo>
 
 #include <gtest/gtest.h>
 
@@ -198,6 +199,16 @@ TEST_F(MergeTest, ConflictCopiesOfSyncToolsAreMergedAndLeftAlone)
     EXPECT_EQ(folder.read(folder.dataFile("tockles (Laptop's conflicted copy 2026-12-07).json")), dropbox);
     s->addTockle(record("r2"));
     EXPECT_EQ(onDisk(), split("r1,c2,c1,r2")) << "a copy is merged once, not at every save";
+    // OneDrive's Linux client renames our side away, naming this computer; other names are not copies.
+    s.reset();
+    const QString host = folder.dataFile("tockles-") + QSysInfo::machineHostName();
+    folder.write(host + QStringLiteral(".json"), encodeTockles({record("c3")}).value());
+    folder.write(host + QStringLiteral("-2.json"), encodeTockles({record("c4")}).value());
+    folder.write(folder.dataFile("tockles-Laptop-safeBackup-0001.json"), encodeTockles({record("c5")}).value());
+    folder.write(folder.dataFile("tockles-notes.json"), encodeTockles({record("n1")}).value());
+    QStringList taken = names(store()->tockles());
+    taken.sort();
+    EXPECT_EQ(taken, split("c1,c2,c3,c4,c5,r1,r2"));
 
     // A copy of the names, newer than the file: its names are added, each once.
     s.reset();

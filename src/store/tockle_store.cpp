@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QSysInfo>
 
 #include <algorithm>
 #include <utility>
@@ -45,11 +46,26 @@ List load(const QString& path, bool& keepAside, bool& unavailable, std::optional
 }
 
 // Sync tools keep both sides of a conflict: Syncthing as "tockles.sync-conflict-….json",
-// Nextcloud and Dropbox as "tockles (… conflicted copy ….json"; likewise for projects.json.
+// Nextcloud and Dropbox as "tockles (… conflicted copy ….json", OneDrive's client for Linux as
+// "tockles-<computer>-safeBackup-0001.json", before version 2.5.3 as "tockles-<computer>.json"
+// or "tockles-<computer>-2.json", naming the computer whose side it is; likewise for
+// projects.json. Without the mark, only this computer's copies are known for what they are.
 bool isConflictCopy(const QString& fileName, QLatin1String list)
 {
-    return fileName.startsWith(list, Qt::CaseInsensitive) && fileName.endsWith(QLatin1String(".json"), Qt::CaseInsensitive)
-           && fileName.contains(QLatin1String("conflict"), Qt::CaseInsensitive);
+    const QLatin1String json(".json");
+    if (!fileName.startsWith(list, Qt::CaseInsensitive) || !fileName.endsWith(json, Qt::CaseInsensitive))
+        return false;
+    if (fileName.contains(QLatin1String("conflict"), Qt::CaseInsensitive)
+        || fileName.contains(QLatin1String("-safeBackup-"), Qt::CaseInsensitive))
+        return true;
+    static const QString thisComputer = QSysInfo::machineHostName();
+    QStringView rest = QStringView(fileName).chopped(json.size()).sliced(list.size());
+    if (thisComputer.isEmpty() || !rest.startsWith(QLatin1Char('-') + thisComputer, Qt::CaseInsensitive))
+        return false;
+    rest = rest.sliced(thisComputer.size() + 1);
+    return rest.isEmpty()
+           || (rest.size() > 1 && rest.front() == QLatin1Char('-')
+               && std::all_of(rest.begin() + 1, rest.end(), [](QChar c) { return c.isDigit(); }));
 }
 
 QString asideName(const QString& path, const Clock& clock)
