@@ -20,6 +20,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <functional>
+
 namespace {
 
 // At login the session's panel may start a little after us; this long it may take before the
@@ -29,6 +31,25 @@ constexpr int trayGraceMs = 3000;
 constexpr qsizetype menuNameLimit = 40;
 // Long enough for the tray to have asked for the icon and drawn it.
 constexpr int historyAfterIconMs = 100;
+
+// Showing an export hands the desktop to the file manager: the panel steps aside for it.
+class HandingOverFileViewer final : public FileViewer {
+public:
+    HandingOverFileViewer(std::shared_ptr<FileViewer> viewer, std::function<void()> handOver)
+        : viewer(std::move(viewer)), handOver(std::move(handOver))
+    {
+    }
+    void revealFile(const QString& path) override
+    {
+        handOver();
+        viewer->revealFile(path);
+    }
+    void reportUnwritten(const QString& path) override { viewer->reportUnwritten(path); }
+
+private:
+    std::shared_ptr<FileViewer> viewer;
+    std::function<void()> handOver;
+};
 
 // The window used where there is no tray: closing it ends the program, but never a running
 // timer, which would end unrecorded; the window then goes out of the way as a tray's panel does.
@@ -92,6 +113,12 @@ int TocklesApp::run()
 bool TocklesApp::start(StoreEnvironment env)
 {
     environment = std::move(env);
+    if (environment.fileViewer) {
+        environment.fileViewer = std::make_shared<HandingOverFileViewer>(environment.fileViewer, [this] {
+            if (popup)
+                popup->stepAside();
+        });
+    }
     if (environment.applicationSupportDirectory) {
         instance = std::make_unique<SingleInstance>(
             QDir(*environment.applicationSupportDirectory).filePath(QStringLiteral("Tockles")));

@@ -124,6 +124,15 @@ void PanelWindow::open(QRect iconGeometry)
     showAtAnchor();
 }
 
+void PanelWindow::stepAside()
+{
+    // Not left to the focus news: GNOME hands the keyboard to a file manager asked over D-Bus
+    // while the X window keeps the focus as far as X knows, and a pop-up's grab would hold the
+    // keyboard back from the other program.
+    if (style != Style::Window)
+        hide();
+}
+
 void PanelWindow::openAfterFocusNews()
 {
     if (!awaitingFocusNews)

@@ -27,6 +27,9 @@ public:
     // Opens at the icon (or the cursor when the icon's place is unknown), or closes if open.
     void toggle(QRect iconGeometry);
     void open(QRect iconGeometry);
+    // Another program takes the desktop's focus (the file manager showing an export): a panel
+    // standing in for a pop-up closes, as a pop-up does when its program loses the focus.
+    void stepAside();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
