@@ -60,6 +60,17 @@ Q_SIGNALS:
     void StatusNotifierHostRegistered();
 };
 
+// A client of the X server of its own, as the desktop's window manager is.
+struct WindowManagerLink {
+    WindowManagerLink() : connection(xcb_connect(nullptr, nullptr)) {}
+    ~WindowManagerLink() { xcb_disconnect(connection); }
+    bool up() const { return xcb_connection_has_error(connection) == 0; }
+    xcb_window_t root() const { return xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root; }
+    // What was asked before is in force when this returns.
+    void sync() const { std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr)); }
+    xcb_connection_t* const connection;
+};
+
 // The desktop's services on a private session bus.
 class DesktopBusTest : public ::testing::Test {
 protected:
@@ -207,12 +218,12 @@ TEST_F(DesktopBusTest, ALaunchTheTrayHostBeginsIsReportedComplete)
 {
     if (!platform::x11Connection())
         GTEST_SKIP() << "launches are reported to an X server"; // run on one by file_viewer_on_x
-    xcb_connection_t* desktop = xcb_connect(nullptr, nullptr);
-    ASSERT_EQ(xcb_connection_has_error(desktop), 0);
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(desktop)).data->root;
+    const WindowManagerLink wm;
+    ASSERT_TRUE(wm.up());
+    xcb_connection_t* desktop = wm.connection;
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_change_window_attributes(desktop, root, XCB_CW_EVENT_MASK, &mask);
-    std::free(xcb_get_input_focus_reply(desktop, xcb_get_input_focus(desktop), nullptr)); // in force now
+    xcb_change_window_attributes(desktop, wm.root(), XCB_CW_EVENT_MASK, &mask);
+    wm.sync();
     const xcb_atom_t first = platform::x11Atom(desktop, "_NET_STARTUP_INFO_BEGIN");
     const xcb_atom_t next = platform::x11Atom(desktop, "_NET_STARTUP_INFO");
 
@@ -234,7 +245,6 @@ TEST_F(DesktopBusTest, ALaunchTheTrayHostBeginsIsReportedComplete)
     }));
     EXPECT_EQ(message.left(message.indexOf('\0')), QByteArray("remove: ID=\"gnome-shell/R&D \\\"1\\\"\\\\_TIME42\""));
     QDBusConnection::disconnectFromBus(QStringLiteral("viewer-test-host"));
-    xcb_disconnect(desktop);
 }
 
 // Qt leaves the work area of a desktop of several screens to the program: the current one's.
@@ -242,17 +252,16 @@ TEST_F(DesktopBusTest, TheCurrentDesktopsWorkAreaIsRead)
 {
     if (!platform::x11Connection())
         GTEST_SKIP() << "read from an X server"; // run on one by file_viewer_on_x
-    xcb_connection_t* desktop = xcb_connect(nullptr, nullptr);
-    ASSERT_EQ(xcb_connection_has_error(desktop), 0);
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(desktop)).data->root;
+    const WindowManagerLink wm;
+    ASSERT_TRUE(wm.up());
     const auto set = [&](const char* name, std::vector<uint32_t> values) {
-        const xcb_atom_t atom = platform::x11Atom(desktop, name);
+        const xcb_atom_t atom = platform::x11Atom(wm.connection, name);
         if (values.empty())
-            xcb_delete_property(desktop, root, atom);
+            xcb_delete_property(wm.connection, wm.root(), atom);
         else
-            xcb_change_property(desktop, XCB_PROP_MODE_REPLACE, root, atom, XCB_ATOM_CARDINAL, 32,
+            xcb_change_property(wm.connection, XCB_PROP_MODE_REPLACE, wm.root(), atom, XCB_ATOM_CARDINAL, 32,
                                 uint32_t(values.size()), values.data());
-        std::free(xcb_get_input_focus_reply(desktop, xcb_get_input_focus(desktop), nullptr)); // in force now
+        wm.sync();
     };
     set("_NET_WORKAREA", {0, 0, 1024, 768, 0, 32, 1024, 736});
     set("_NET_CURRENT_DESKTOP", {1});
@@ -261,7 +270,6 @@ TEST_F(DesktopBusTest, TheCurrentDesktopsWorkAreaIsRead)
     EXPECT_EQ(platform::x11WorkArea(), QRect(0, 0, 1024, 768));
     set("_NET_WORKAREA", {});
     EXPECT_EQ(platform::x11WorkArea(), std::nullopt);
-    xcb_disconnect(desktop);
 }
 
 #include "desktop_bus_test.moc"
