@@ -63,10 +63,10 @@ bool focusLeavingHiddenWindow()
 QRect availableArea(const QScreen* screen)
 {
     const QRect available = screen->availableGeometry();
-    const std::optional<QRect> desktop = platform::x11WorkArea();
-    if (available != screen->geometry() || !desktop)
+    if (available != screen->geometry())
         return available;
-    return workAreaOn(available, screen->devicePixelRatio(), *desktop);
+    const std::optional<QRect> desktop = platform::x11WorkArea();
+    return desktop ? workAreaOn(available, screen->devicePixelRatio(), *desktop) : available;
 }
 
 } // namespace
