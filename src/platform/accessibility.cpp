@@ -2,7 +2,9 @@
 
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QFrame>
 #include <QWidget>
 
@@ -49,12 +51,75 @@ private:
     }
 };
 
+// A combo box that also offers its current choice as text. Qt's own one offers it as its name
+// only, and readers take the name from the label; those that lack the selection interfaces
+// (Orca with Qt before 6.5) then read the value from the text, and without it say nothing of the
+// picked choice.
+class ComboBoxAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
+public:
+    explicit ComboBoxAccessible(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        return type == QAccessible::TextInterface ? static_cast<QAccessibleTextInterface*>(this)
+                                                  : QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name || t == QAccessible::Value ? current() : QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.expandable = true;
+        s.expanded = box()->view()->isVisible();
+        s.collapsed = !s.expanded;
+        return s;
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList{showMenuAction(), pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override
+    {
+        if (action == showMenuAction() || action == pressAction())
+            box()->showPopup();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+    QString text(int start, int end) const override { return current().mid(start, end - start); }
+    int characterCount() const override { return int(current().size()); }
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int, int* start, int* end) const override
+    {
+        *start = 0;
+        *end = characterCount();
+        return {};
+    }
+
+private:
+    QComboBox* box() const { return static_cast<QComboBox*>(widget()); }
+    QString current() const { return box()->currentText(); }
+};
+
 QAccessibleInterface* factory(const QString& className, QObject* object)
 {
     if (object == qApp)
         return new ApplicationAccessible;
     if (className == QLatin1String("PanelWindow"))
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Dialog);
+    if (className == QLatin1String("ElidingComboBox"))
+        return new ComboBoxAccessible(static_cast<QComboBox*>(object));
     if (className == QLatin1String("ContentView"))
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Pane);
     if (className == QLatin1String("QFrame")) {
