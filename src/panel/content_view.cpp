@@ -6,6 +6,7 @@
 #include "panel/eliding_controls.h"
 #include "panel/panel_rules.h"
 #include "panel/panel_style.h"
+#include "platform/accessibility.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -219,6 +220,7 @@ void ContentView::toggleTracking()
         stopTracking();
     else
         startTracking();
+    platform::announce(this, startStopButton->accessibleName());
 }
 
 void ContentView::startTracking()

@@ -10,6 +10,9 @@
 
 namespace {
 
+// The widget that speaks announcements: nothing on the screen, a notification to readers.
+const QLatin1String announcementName("announcement");
+
 class ApplicationAccessible : public QAccessibleObject {
 public:
     ApplicationAccessible() : QAccessibleObject(qApp) {}
@@ -122,6 +125,8 @@ QAccessibleInterface* factory(const QString& className, QObject* object)
         return new ComboBoxAccessible(static_cast<QComboBox*>(object));
     if (className == QLatin1String("ContentView"))
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Pane);
+    if (className == QLatin1String("QWidget") && object->objectName() == announcementName)
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Notification);
     if (className == QLatin1String("QFrame")) {
         auto* frame = static_cast<QFrame*>(object);
         if (frame->frameShape() == QFrame::HLine || frame->frameShape() == QFrame::VLine)
@@ -137,6 +142,25 @@ namespace platform {
 void installAccessibility()
 {
     QAccessible::installFactory(factory);
+}
+
+void announce(QWidget* within, const QString& text)
+{
+#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
+    auto* announcement = within->findChild<QWidget*>(announcementName, Qt::FindDirectChildrenOnly);
+    if (!announcement) {
+        announcement = new QWidget(within);
+        announcement->setObjectName(announcementName);
+        announcement->setGeometry(0, 0, 0, 0);
+    }
+    // Readers say a notification as it shows.
+    announcement->hide();
+    announcement->setAccessibleName(text);
+    announcement->show();
+#else
+    Q_UNUSED(within);
+    Q_UNUSED(text);
+#endif
 }
 
 } // namespace platform
