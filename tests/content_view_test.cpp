@@ -134,6 +134,23 @@ TEST_F(PanelTest, TrackingTicksFromTheStartInstantAndStopsIntoOneExactRecord)
     EXPECT_EQ(rows(), QStringList{QStringLiteral("Design=01:00:59")});
 }
 
+// Readers that miss renamed controls and choices made with the picker's list closed hear them as
+// a notification.
+TEST_F(PanelTest, StartsStopsAndChoicesWithTheListClosedAreAnnounced)
+{
+    writeData("projects.json", R"(["A","B"])");
+    ContentView& v = open();
+    auto* picker = child<QComboBox>("picker");
+    picker->setFocus();
+    QTest::keyClick(picker, Qt::Key_Down);
+    EXPECT_EQ(child("announcement")->accessibleName(), QStringLiteral("B"));
+    shortcut(&v, "Ctrl+S");
+    EXPECT_EQ(child("announcement")->accessibleName(), QStringLiteral("Stop (B)"));
+    click("startStopButton");
+    EXPECT_EQ(child("announcement")->accessibleName(), QStringLiteral("Start Tracking"));
+    EXPECT_TRUE(child("announcement")->isVisible());
+}
+
 TEST_F(PanelTest, TheTrackedProjectKeepsItsLabelAndRecordWhenChangedOrRemoved)
 {
     writeData("projects.json", R"(["A","B"])");

@@ -1,6 +1,7 @@
 #include "panel/eliding_controls.h"
 
 #include "panel/panel_rules.h"
+#include "platform/accessibility.h"
 
 #include <QAbstractItemView>
 #include <QKeyEvent>
@@ -106,7 +107,12 @@ void ElidingComboBox::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    const int before = currentIndex();
     QComboBox::keyPressEvent(event);
+    // A choice changed with the list closed goes unheard by readers without Qt's selection
+    // interface.
+    if (currentIndex() != before && !view()->isVisible())
+        platform::announce(this, currentText());
 }
 
 void ElidingComboBox::paintEvent(QPaintEvent*)

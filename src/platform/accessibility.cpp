@@ -147,9 +147,10 @@ void installAccessibility()
 void announce(QWidget* within, const QString& text)
 {
 #if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
-    auto* announcement = within->findChild<QWidget*>(announcementName, Qt::FindDirectChildrenOnly);
+    QWidget* window = within->window();
+    auto* announcement = window->findChild<QWidget*>(announcementName, Qt::FindDirectChildrenOnly);
     if (!announcement) {
-        announcement = new QWidget(within);
+        announcement = new QWidget(window);
         announcement->setObjectName(announcementName);
         announcement->setGeometry(0, 0, 0, 0);
     }
