@@ -64,6 +64,7 @@ TEST(Session, TheFirstAutostartEntryFoundDecidesAndCountsUnlessSwitchedOff)
 
 // Without a tray the panel is a window, and closing it quits; while a timer runs it goes out of
 // the way instead, since quitting would end the timer unrecorded, and a start brings it back.
+// Quitting itself (Quit, a signal, the session's end) is never refused.
 TEST(AppStart, ClosingTheWindowWithoutATrayNeverEndsARunningTimer)
 {
     TempFolder folder;
@@ -84,4 +85,10 @@ TEST(AppStart, ClosingTheWindowWithoutATrayNeverEndsARunningTimer)
     app.ensurePanel().toggleTracking();
     EXPECT_TRUE(window->close());
     EXPECT_EQ(app.ensurePanel().store->tockles().size(), 1);
+    app.showPanel();
+    app.ensurePanel().toggleTracking();
+    QEvent quit(QEvent::Quit); // what QCoreApplication::quit() sends
+    QCoreApplication::sendEvent(qApp, &quit);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(quit.isAccepted());
 }

@@ -53,10 +53,13 @@ private:
 
 // The window used where there is no tray: closing it ends the program, but never a running
 // timer, which would end unrecorded; the window then goes out of the way as a tray's panel does.
+// When the program quits (Quit, a signal, the session's end), Qt closes its windows first and
+// gives up quitting if one refuses, so then the window always goes.
 class FallbackWindow : public QWidget {
 public:
     explicit FallbackWindow(ContentView* content) : content(content)
     {
+        qApp->installEventFilter(this);
         setObjectName(QStringLiteral("fallbackWindow"));
         setWindowTitle(QStringLiteral("Tockles"));
         setWindowIcon(timerIcon(palette().color(QPalette::WindowText)));
@@ -67,19 +70,27 @@ public:
     }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == qApp && event->type() == QEvent::Quit)
+            quitting = true;
+        return false;
+    }
     void closeEvent(QCloseEvent* event) override
     {
-        if (content->isTracking) {
+        if (content->isTracking && !quitting) {
             event->ignore();
             showMinimized();
             return;
         }
         event->accept();
-        QCoreApplication::quit();
+        if (!quitting)
+            QCoreApplication::quit();
     }
 
 private:
     ContentView* content;
+    bool quitting = false;
 };
 
 } // namespace
