@@ -149,6 +149,9 @@ TEST_F(PanelTest, StartsStopsAndChoicesWithTheListClosedAreAnnounced)
     click("startStopButton");
     EXPECT_EQ(child("announcement")->accessibleName(), QStringLiteral("Start Tracking"));
     EXPECT_TRUE(child("announcement")->isVisible());
+    v.hide();
+    v.show();
+    EXPECT_FALSE(child("announcement")->isVisible()) << "not said again as the panel opens again";
 }
 
 TEST_F(PanelTest, TheTrackedProjectKeepsItsLabelAndRecordWhenChangedOrRemoved)

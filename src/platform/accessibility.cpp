@@ -10,8 +10,21 @@
 
 namespace {
 
-// The widget that speaks announcements: nothing on the screen, a notification to readers.
+// The widget that speaks announcements: nothing on the screen, a notification to readers, said
+// as it shows. It goes with its window, so that the window's next showing does not say it again.
 const QLatin1String announcementName("announcement");
+
+class Announcement : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void hideEvent(QHideEvent*) override
+    {
+        if (!isHidden())
+            hide();
+    }
+};
 
 class ApplicationAccessible : public QAccessibleObject {
 public:
@@ -150,11 +163,10 @@ void announce(QWidget* within, const QString& text)
     QWidget* window = within->window();
     auto* announcement = window->findChild<QWidget*>(announcementName, Qt::FindDirectChildrenOnly);
     if (!announcement) {
-        announcement = new QWidget(window);
+        announcement = new Announcement(window);
         announcement->setObjectName(announcementName);
         announcement->setGeometry(0, 0, 0, 0);
     }
-    // Readers say a notification as it shows.
     announcement->hide();
     announcement->setAccessibleName(text);
     announcement->show();

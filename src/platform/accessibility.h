@@ -12,8 +12,7 @@ void installAccessibility();
 
 // Has screen readers say `text`, for a change they would not hear of: Qt before 6.5 tells them of
 // a renamed control with the control in place of its new name, so even a focused Start Tracking
-// control that now reads "Stop (…)" goes unheard. Said only while `within` is shown;
-// the text stays readable in the window until the next.
+// control that now reads "Stop (…)" goes unheard. Said only while `within` is shown.
 void announce(QWidget* within, const QString& text);
 
 } // namespace platform
