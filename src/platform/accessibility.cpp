@@ -160,6 +160,8 @@ void installAccessibility()
 void announce(QWidget* within, const QString& text)
 {
 #if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
+    if (!within->isVisible())
+        return;
     QWidget* window = within->window();
     auto* announcement = window->findChild<QWidget*>(announcementName, Qt::FindDirectChildrenOnly);
     if (!announcement) {
