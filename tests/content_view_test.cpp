@@ -154,6 +154,7 @@ TEST_F(PanelTest, StartsStopsAndChoicesWithTheListClosedAreAnnounced)
     picker->setFocus();
     QTest::keyClick(picker, Qt::Key_Down);
     QWidget* announcement = child("announcement");
+    ASSERT_TRUE(announcement);
     EXPECT_TRUE(announcement->isVisible());
     EXPECT_EQ(announcement->accessibleName(), QStringLiteral("B"));
     Announcements announcements;
