@@ -159,7 +159,6 @@ void installAccessibility()
 
 void announce(QWidget* within, const QString& text)
 {
-#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
     if (!within->isVisible())
         return;
     QWidget* window = within->window();
@@ -172,10 +171,6 @@ void announce(QWidget* within, const QString& text)
     announcement->hide();
     announcement->setAccessibleName(text);
     announcement->show();
-#else
-    Q_UNUSED(within);
-    Q_UNUSED(text);
-#endif
 }
 
 } // namespace platform

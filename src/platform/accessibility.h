@@ -10,9 +10,11 @@ namespace platform {
 // panel as a pane, the dividers as separators, and the picker offers its choice as text.
 void installAccessibility();
 
-// Has screen readers say `text`, for a change they would not hear of: Qt before 6.5 tells them of
-// a renamed control with the control in place of its new name, so even a focused Start Tracking
-// control that now reads "Stop (…)" goes unheard. Said only while `within` is shown.
+// Has screen readers say `text`, for a change they would not hear of: readers follow the focus,
+// and a control renamed or a choice changed away from it (Ctrl+S, a project added or removed) goes
+// unheard; Qt 6.4 even tells of a renamed control with the control in place of its new name, so
+// a focused Start Tracking control that now reads "Stop (…)" goes unheard too. Said only while
+// `within` is shown.
 void announce(QWidget* within, const QString& text);
 
 } // namespace platform
