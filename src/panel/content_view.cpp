@@ -282,6 +282,7 @@ void ContentView::submitNewProject()
     selectedProject = name;
     newProjectName.clear();
     render();
+    announceSelection();
 }
 
 void ContentView::removeSelectedProject()
@@ -289,6 +290,15 @@ void ContentView::removeSelectedProject()
     store->removeProject(selectedProject);
     selectedProject = firstOrEmpty(store->projects());
     render();
+    announceSelection();
+}
+
+// The focus stays in the field or on the remove button while the picker changes beside it: a
+// reader says nothing of the project now picked, which the next remove would take away.
+void ContentView::announceSelection()
+{
+    if (!selectedProject.isEmpty())
+        platform::announce(this, selectedProject);
 }
 
 void ContentView::selectFirstIfEmpty()

@@ -74,6 +74,7 @@ private:
     void buildWidgets();
     // The next tick: when the running time reaches its next whole second.
     void scheduleTick();
+    void announceSelection();
     void renderPicker();
     void renderTotals();
     void fitHeight();
