@@ -1,9 +1,11 @@
 #include "panel/eliding_controls.h"
+#include "platform/accessibility.h"
 #include "platform/panel_window.h"
 #include "platform/popup_placement.h"
 #include "support/wait.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QLabel>
@@ -99,6 +101,17 @@ TEST(PanelWindow, ALateFocusReportDoesNotCloseTheReopenedPanel)
     EXPECT_TRUE(waitUntil([&] { return window.isVisible(); }));
     QCoreApplication::processEvents();
     EXPECT_TRUE(window.isVisible());
+}
+
+// Readers say a dialog's name before everything said in it, each announcement included: to them
+// the panel is a plain window, as the window without a tray is.
+TEST(PanelWindow, ReadersSeeAWindowNotADialog)
+{
+    platform::installAccessibility();
+    PanelWindow window(new QLabel(QStringLiteral("Tockles")));
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(&window);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->role(), QAccessible::Window);
 }
 
 // Under XWayland the pointer is wherever it last left an X window, not where the user clicked

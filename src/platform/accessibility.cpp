@@ -132,8 +132,9 @@ QAccessibleInterface* factory(const QString& className, QObject* object)
 {
     if (object == qApp)
         return new ApplicationAccessible;
+    // Not a dialog: readers say a dialog's name before all that is said in it.
     if (className == QLatin1String("PanelWindow"))
-        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Dialog);
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
     if (className == QLatin1String("ElidingComboBox"))
         return new ComboBoxAccessible(static_cast<QComboBox*>(object));
     if (className == QLatin1String("ContentView"))
