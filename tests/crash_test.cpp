@@ -1,4 +1,5 @@
 #include "model/json_codec.h"
+#include "platform/files.h"
 #include "support/temp_folder.h"
 
 #include <QProcess>
@@ -112,27 +113,28 @@ TEST(ForeignFiles, ALeftoverOfAnotherOwnerOrAMode000FileNeverBlocksSaves)
     if (::geteuid() != 0)
         GTEST_SKIP() << "acting as another user needs root";
     const uid_t nobody = 65534;
-    for (const char* leftover : {".tockles.json.saving", "tockles.json"}) {
-        SCOPED_TRACE(leftover);
+    for (const bool temporary : {true, false}) {
+        SCOPED_TRACE(temporary ? "a temporary file" : "the records file");
         TempFolder folder;
         const QString data = folder.file(QStringLiteral("Tockles"));
+        const QString file = folder.dataFile("tockles.json");
+        const QString leftover = temporary ? platform::savingFile(file) : file;
         QDir().mkpath(data);
-        folder.write(folder.dataFile(leftover), encodeTockles({Tockle(QStringLiteral("old"), {}, {}, 1)}).value());
+        folder.write(leftover, encodeTockles({Tockle(QStringLiteral("old"), {}, {}, 1)}).value());
         const QByteArray dir = QFile::encodeName(folder.path()), sub = QFile::encodeName(data);
         ASSERT_EQ(::chmod(dir.constData(), 0755), 0);
         ASSERT_EQ(::chown(sub.constData(), nobody, nobody), 0);
-        if (std::string_view(leftover) == "tockles.json") { // the user's own
-            const QByteArray file = QFile::encodeName(folder.dataFile(leftover));
-            ASSERT_EQ(::chown(file.constData(), nobody, nobody), 0);
-            ASSERT_EQ(::chmod(file.constData(), 0), 0);
+        if (!temporary) { // the user's own
+            ASSERT_EQ(::chown(QFile::encodeName(file).constData(), nobody, nobody), 0);
+            ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0), 0);
         }
 
         EXPECT_GE(savesAsUser(folder.path(), nobody, 3), 3); // one read may bring more than asked for
-        QFileInfo saved(folder.dataFile("tockles.json"));
+        QFileInfo saved(file);
         EXPECT_TRUE(saved.permissions() & QFileDevice::ReadOwner);
         const std::optional<QStringList> names = namesOnDisk(saved.filePath(), true);
         ASSERT_TRUE(names);
         EXPECT_GE(names->size(), 3);
-        EXPECT_EQ(names->contains(QStringLiteral("old")), std::string_view(leftover) == "tockles.json");
+        EXPECT_EQ(names->contains(QStringLiteral("old")), !temporary);
     }
 }

@@ -53,3 +53,20 @@ TEST(Files, ReadsWithRoomReplacesDurablyAndRenamesWithoutReplacing)
     EXPECT_EQ(folder.read(path), "two");
     EXPECT_TRUE(platform::renameNoReplace(other, folder.file(QStringLiteral("moved"))));
 }
+
+// Two computers sharing the folder live (an NFS home) save at the same moment: each puts in place
+// what it wrote itself, never the other's half-written file.
+TEST(Files, ComputersSavingAtOnceEachPutTheirOwnContentInPlace)
+{
+    TempFolder folder;
+    const QString path = folder.file(QStringLiteral("tockles.json"));
+    platform::DurableFileWriter here(path, QStringLiteral("here"));
+    platform::DurableFileWriter there(path, QStringLiteral("there"));
+    ASSERT_TRUE(here.open() && here.write("[1]", 3));
+    ASSERT_TRUE(there.open() && there.write("[2,", 3));
+    ASSERT_TRUE(here.commit());
+    EXPECT_EQ(folder.read(path), "[1]");
+    ASSERT_TRUE(there.write("3]", 2) && there.commit());
+    EXPECT_EQ(folder.read(path), "[2,3]");
+    EXPECT_EQ(folder.entries(QStringLiteral(".")), QStringList{QStringLiteral("tockles.json")});
+}

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSysInfo>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -80,6 +81,23 @@ bool createDirectories(const QString& path)
     return QDir().mkpath(path);
 }
 
+// One name per computer: a save cut short by a crash leaves at most this one file, which the
+// next save of the same list removes and makes anew. Computers sharing the folder live (an NFS
+// home) each keep to their own, so none removes another's half-written file, or renames it into
+// place as its own save.
+QString savingFile(const QString& path, const QString& computer)
+{
+    QString name = computer.isEmpty() ? QSysInfo::machineHostName() : computer;
+    for (QChar& c : name) {
+        if (!c.isLetterOrNumber() && c != QLatin1Char('-') && c != QLatin1Char('.'))
+            c = QLatin1Char('_');
+    }
+    if (!name.isEmpty())
+        name.prepend(QLatin1Char('.'));
+    const QFileInfo file(path);
+    return file.absolutePath() + QStringLiteral("/.") + file.fileName() + name + QStringLiteral(".saving");
+}
+
 #ifdef Q_OS_UNIX
 
 namespace {
@@ -108,15 +126,12 @@ std::optional<FileIdentity> folderIdentity(const QString& path)
     return FileIdentity{quint64(st.st_dev), quint64(st.st_ino)};
 }
 
-// A fixed name beside the target: a save cut short by a crash leaves at most this one file,
-// which the next save of the same list removes and makes anew.
 struct DurableFileWriter::Private {
-    explicit Private(const QString& path)
+    Private(const QString& path, const QString& computer)
     {
         // A link is followed, so the file it names is replaced and the link stays.
         target = linkTarget(path);
-        const QFileInfo real(target);
-        temp = real.absolutePath() + QStringLiteral("/.") + real.fileName() + QStringLiteral(".saving");
+        temp = savingFile(target, computer);
     }
     void abandon()
     {
@@ -134,7 +149,10 @@ struct DurableFileWriter::Private {
     std::optional<FileIdentity> committed;
 };
 
-DurableFileWriter::DurableFileWriter(const QString& path) : d(new Private(path)) {}
+DurableFileWriter::DurableFileWriter(const QString& path, const QString& computer)
+    : d(new Private(path, computer))
+{
+}
 
 DurableFileWriter::~DurableFileWriter()
 {
@@ -267,7 +285,7 @@ struct DurableFileWriter::Private {
     QSaveFile file;
 };
 
-DurableFileWriter::DurableFileWriter(const QString& path) : d(new Private(path)) {}
+DurableFileWriter::DurableFileWriter(const QString& path, const QString&) : d(new Private(path)) {}
 
 DurableFileWriter::~DurableFileWriter()
 {

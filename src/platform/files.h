@@ -43,12 +43,16 @@ std::optional<FileIdentity> fileIdentity(const QString& path);
 // Where the platform cannot tell, every folder is the same.
 std::optional<FileIdentity> folderIdentity(const QString& path);
 
+// Where a new content for the file is written before it takes the file's place: beside it, named
+// for the computer (`computer`, or this one's name when empty).
+QString savingFile(const QString& path, const QString& computer = {});
+
 // A new content for a file, written piece by piece beside it and put in its place by commit():
 // flushed to disk, renamed over the target, then the folder flushed. Until commit() succeeds
 // the target is untouched; a writer dropped without commit leaves no trace.
 class DurableFileWriter {
 public:
-    explicit DurableFileWriter(const QString& path);
+    explicit DurableFileWriter(const QString& path, const QString& computer = {});
     ~DurableFileWriter();
     DurableFileWriter(const DurableFileWriter&) = delete;
     DurableFileWriter& operator=(const DurableFileWriter&) = delete;
