@@ -231,6 +231,17 @@ TEST_F(PanelTest, TotalsFollowTheSelectionAndShowLongSums)
     EXPECT_EQ(rows().last(), QStringLiteral("Empty=00:00:00"));
     typeAndReturn(QStringLiteral("Removed"));
     EXPECT_EQ(rows().last(), QStringLiteral("Removed=00:00:05")) << "a name added again brings its old total back";
+
+    // Another computer's saves in a folder shared over the network, where no watch tells of
+    // them: seen as the panel opens, and as the window without a tray comes to the front.
+    view->hide();
+    QApplication::setActiveWindow(nullptr);
+    writeData("tockles.json", encodeTockles({Tockle(QStringLiteral("Short"), {}, {}, 60)}).value());
+    view->show();
+    EXPECT_EQ(rows().first(), QStringLiteral("Short=00:01:59"));
+    writeData("tockles.json", encodeTockles({Tockle(QStringLiteral("Short"), {}, {}, 60)}).value());
+    QApplication::setActiveWindow(view.get());
+    EXPECT_EQ(rows().first(), QStringLiteral("Short=00:02:59"));
 }
 
 // A right-to-left name, or one holding a direction override, goes into "Stop (…)" as a run of

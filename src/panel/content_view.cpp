@@ -9,6 +9,7 @@
 #include "platform/accessibility.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -317,10 +318,23 @@ void ContentView::revalidateSelection(const QStringList& projects)
 void ContentView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // A folder shared over the network (an NFS home) tells nothing of another computer's saves:
+    // whenever the user looks, the files are looked at, so the totals include them.
+    store->refreshFromDisk();
     // The panel itself holds the focus, so its shortcuts work at once and no field grabs the
     // keyboard on its own.
     setFocus(Qt::OtherFocusReason);
     selectFirstIfEmpty();
+}
+
+// The window without a tray stays shown: for it, coming to the front is the user looking.
+void ContentView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible()) {
+        store->refreshFromDisk();
+        render();
+    }
 }
 
 void ContentView::render()

@@ -64,6 +64,7 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // The label around the name, so the control can shorten the name alone.
