@@ -331,10 +331,8 @@ void ContentView::showEvent(QShowEvent* event)
 void ContentView::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible()) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible())
         store->refreshFromDisk();
-        render();
-    }
 }
 
 void ContentView::render()
