@@ -159,8 +159,12 @@ TEST_F(StoreTest, FailedSavesKeepMemoryAndTheNextSaveCatchesUp)
     EXPECT_EQ(bytes("tockles.json"), encodeTockles(store->tockles()).value());
     EXPECT_EQ(told, (QList<bool>{true, false}));
 
-    // No usable folder at all: the lists live in memory and nothing crashes.
+    // No usable folder at all: the lists live in memory and nothing crashes, nor is anything
+    // taken in from the working folder.
     folder.write(folder.file(QStringLiteral("blocker")), "file");
+    folder.write(folder.file(QStringLiteral("tockles.sync-conflict-1.json")), bytes("tockles.json"));
+    const QString working = QDir::currentPath();
+    QDir::setCurrent(folder.path());
     for (const std::optional<QString>& base : {std::optional<QString>(folder.file(QStringLiteral("blocker/sub"))),
                                                 std::optional<QString>()}) {
         StoreEnvironment env;
@@ -168,8 +172,10 @@ TEST_F(StoreTest, FailedSavesKeepMemoryAndTheNextSaveCatchesUp)
         TockleStore inMemory(env);
         inMemory.addProject(QStringLiteral("A"));
         inMemory.addTockle(sample(QStringLiteral("A")));
+        inMemory.refreshFromDisk(); // as the panel opens
         EXPECT_EQ(inMemory.projects().size() + inMemory.tockles().size(), 2);
     }
+    QDir::setCurrent(working);
     EXPECT_EQ(folder.read(folder.file(QStringLiteral("blocker"))), "file");
 }
 

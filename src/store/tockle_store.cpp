@@ -201,6 +201,8 @@ void TockleStore::watch()
 
 void TockleStore::refreshFromDisk()
 {
+    if (fileURL_.isEmpty())
+        return; // lists in memory only: no folder to look at
     bool tocklesBehind = false;
     if (tocklesFileChanged())
         tocklesBehind = mergeTocklesFromDisk(Undecodable::waitWhileWritten);
