@@ -52,6 +52,10 @@
         <translation>Stopp (%1)</translation>
     </message>
     <message>
+        <source>Tracking %1, %2</source>
+        <translation>Zeiterfassung läuft: %1, %2</translation>
+    </message>
+    <message>
         <source>Start Tracking</source>
         <translation>Zeiterfassung starten</translation>
     </message>

@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -22,10 +23,12 @@
 #include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -73,6 +76,12 @@ ContentView::ContentView(StoreEnvironment environment, QWidget* parent)
         QMetaObject::invokeMethod(this, &ContentView::render, Qt::QueuedConnection);
     });
     connect(store.get(), &TockleStore::projectsChanged, this, &ContentView::revalidateSelection);
+    // A pop-up is never the active window to the widgets in it, but it takes the keyboard.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focused) {
+        if (!focused || focused != window()->windowHandle() || !std::exchange(runningUntold, false) || !isTracking)
+            return;
+        platform::announce(this, tr("Tracking %1, %2").arg(shownName(currentProject), formatDuration(elapsedTime)));
+    });
 
     // Ticks only while tracking, each just after the running time reaches a whole second: the
     // display then turns with the seconds it shows, and an idle tray never wakes the machine.
@@ -325,6 +334,9 @@ void ContentView::showEvent(QShowEvent* event)
     // keyboard on its own.
     setFocus(Qt::OtherFocusReason);
     selectFirstIfEmpty();
+    // A reader hears only the window's name as the panel opens again: a running timer is said
+    // after it, once its window has the keyboard (said before, the window's name cuts it short).
+    runningUntold = isTracking;
 }
 
 // The window without a tray stays shown: for it, coming to the front is the user looking.

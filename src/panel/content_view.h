@@ -107,4 +107,5 @@ private:
     };
     QList<RowWidgets> totalsRowWidgets;
     bool renderQueued = false;
+    bool runningUntold = false;
 };
