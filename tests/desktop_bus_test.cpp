@@ -1,3 +1,5 @@
+#include "panel/panel_style.h"
+#include "platform/appearance.h"
 #include "platform/desktop_file_viewer.h"
 #include "platform/tray_availability.h"
 #include "platform/tray_item.h"
@@ -7,7 +9,8 @@
 
 #include <QDBusConnectionInterface>
 #include <QFile>
-#include <QGuiApplication>
+#include <QApplication>
+#include <QLabel>
 #include <QProcess>
 #include <QTest>
 
@@ -58,6 +61,22 @@ public:
 
 Q_SIGNALS:
     void StatusNotifierHostRegistered();
+};
+
+// The desktop's settings portal, as GNOME's and Plasma's answer.
+class FakePortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+
+public:
+    int reads = 0;
+
+public Q_SLOTS:
+    // Dark, wrapped twice, as portals before 1.17 answer.
+    QDBusVariant Read(const QString&, const QString&) { return ++reads, QDBusVariant(QVariant::fromValue(QDBusVariant(1u))); }
+
+Q_SIGNALS:
+    void SettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
 };
 
 // A client of the X server of its own, as the desktop's window manager is.
@@ -149,6 +168,38 @@ TEST_F(DesktopBusTest, OpensTheFolderWhenNoFileManagerAnswers)
     viewer.revealFile(scratch.file(QStringLiteral("export.csv")));
     ASSERT_TRUE(waitUntil([&] { return !opened().isEmpty(); }));
     EXPECT_EQ(opened(), QUrl::fromLocalFile(scratch.path()).toString().toUtf8() + "\n");
+}
+
+// Qt 6.4 follows neither the desktop's dark style nor its change; where the desktop's Qt theme
+// brings colours of its own, they stay.
+TEST_F(DesktopBusTest, ThePanelTurnsDarkAndLightWithTheDesktop)
+{
+    QDBusConnection desktopBus = QDBusConnection::connectToBus(address, QStringLiteral("viewer-test-portal"));
+    FakePortal portal;
+    ASSERT_TRUE(desktopBus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal,
+                                          QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+    ASSERT_TRUE(desktopBus.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+    const QPalette light = QApplication::palette();
+    QPalette themed = light;
+    themed.setColor(QPalette::Window, Qt::blue);
+    QApplication::setPalette(themed);
+    const DesktopAppearance leftAlone(*bus);
+    QApplication::setPalette(light);
+
+    const auto dimmed = [](const QPalette& p) { return p.color(QPalette::PlaceholderText); };
+    QWidget panel;
+    QLabel caption(&panel);
+    panel_style::makeSecondary(&caption);
+    panel.show();
+    const DesktopAppearance appearance(*bus);
+    ASSERT_TRUE(waitUntil([&] { return QApplication::palette().color(QPalette::Window).lightness() < 100; }));
+    EXPECT_EQ(portal.reads, 1) << "a theme's own colours are not asked about";
+    EXPECT_EQ(caption.palette().color(QPalette::WindowText), dimmed(DesktopAppearance::darkPalette()));
+    Q_EMIT portal.SettingChanged(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"),
+                                 QDBusVariant(2u));
+    ASSERT_TRUE(waitUntil([&] { return QApplication::palette() == light; }));
+    EXPECT_EQ(caption.palette().color(QPalette::WindowText), dimmed(light));
+    QDBusConnection::disconnectFromBus(QStringLiteral("viewer-test-portal"));
 }
 
 // A tray that comes after the program (a panel that starts later, or the AppIndicator extension

@@ -3,6 +3,7 @@
 #include "model/duration_format.h"
 #include "panel/content_view.h"
 #include "panel/panel_rules.h"
+#include "platform/appearance.h"
 #include "platform/desktop_file_viewer.h"
 #include "platform/desktop_notification.h"
 #include "platform/panel_window.h"
@@ -107,6 +108,7 @@ TocklesApp::~TocklesApp() = default;
 
 int TocklesApp::run()
 {
+    const DesktopAppearance appearance;
     StoreEnvironment system = StoreEnvironment::system();
     system.fileViewer = std::make_shared<DesktopFileViewer>();
     if (!start(std::move(system)))

@@ -1,5 +1,6 @@
 #include "panel/panel_style.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QPalette>
@@ -13,6 +14,33 @@ QFont scaled(QFont font, const QFont& base, double factor)
     font.setPointSizeF(base.pointSizeF() * factor);
     return font;
 }
+
+// The dimmed colour is set on the widget, so it would stay as it was when the desktop turns from
+// light to dark: it is taken again whenever the colours the widget inherits change.
+class Secondary : public QObject {
+public:
+    using QObject::QObject;
+    static void apply(QWidget* widget)
+    {
+        QPalette palette = widget->palette();
+        bool changed = false;
+        for (auto group : {QPalette::Active, QPalette::Inactive}) {
+            const QColor dimmed = palette.color(group, QPalette::PlaceholderText);
+            changed |= palette.color(group, QPalette::WindowText) != dimmed;
+            palette.setColor(group, QPalette::WindowText, dimmed);
+        }
+        if (changed) // setting it changes the palette again
+            widget->setPalette(palette);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::PaletteChange)
+            apply(static_cast<QWidget*>(watched));
+        return false;
+    }
+};
 
 } // namespace
 
@@ -34,10 +62,8 @@ QFont captionMonospaced(const QFont& base)
 
 void makeSecondary(QWidget* widget)
 {
-    QPalette palette = widget->palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive})
-        palette.setColor(group, QPalette::WindowText, palette.color(group, QPalette::PlaceholderText));
-    widget->setPalette(palette);
+    Secondary::apply(widget);
+    widget->installEventFilter(new Secondary(widget));
 }
 
 QWidget* divider(QWidget* parent)
