@@ -1,6 +1,7 @@
 #include "panel/panel_style.h"
 #include "platform/appearance.h"
 #include "platform/desktop_file_viewer.h"
+#include "platform/session.h"
 #include "platform/tray_availability.h"
 #include "platform/tray_item.h"
 #include "platform/x11.h"
@@ -77,6 +78,18 @@ public Q_SLOTS:
 
 Q_SIGNALS:
     void SettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+};
+
+// logind's record of a session: when it began, in microseconds since 1970.
+class FakeSession : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Session")
+    Q_PROPERTY(qulonglong Timestamp READ timestamp)
+
+public:
+    qulonglong timestamp() { return ++reads, began; }
+    qulonglong began = 0;
+    int reads = 0;
 };
 
 // A client of the X server of its own, as the desktop's window manager is.
@@ -200,6 +213,30 @@ TEST_F(DesktopBusTest, ThePanelTurnsDarkAndLightWithTheDesktop)
     ASSERT_TRUE(waitUntil([&] { return QApplication::palette() == light; }));
     EXPECT_EQ(caption.palette().color(QPalette::WindowText), dimmed(light));
     QDBusConnection::disconnectFromBus(QStringLiteral("viewer-test-portal"));
+}
+
+// Without a tray the panel shows in a window; the grace that lets a panel starting at login come
+// first is only waited for early in a session.
+TEST_F(DesktopBusTest, OnlyAYoungSessionIsGivenTimeForItsTray)
+{
+    QDBusConnection logind = QDBusConnection::connectToBus(address, QStringLiteral("viewer-test-logind"));
+    FakeSession session;
+    ASSERT_TRUE(logind.registerObject(QStringLiteral("/org/freedesktop/login1/session/auto"), &session,
+                                      QDBusConnection::ExportAllProperties));
+    ASSERT_TRUE(logind.registerService(QStringLiteral("org.freedesktop.login1")));
+    QStringList shown;
+    const qulonglong now = QDateTime::currentMSecsSinceEpoch() * 1000ull;
+    for (const auto& [began, name] : {std::pair{now - 30'000'000ull, "after 30 s"}, {now + 60'000'000ull, "clock set back"},
+                                      {now - 600'000'000ull, "after 10 min"}}) {
+        session.began = began;
+        const int asked = session.reads + 1;
+        platform::whenSessionOlderThan(std::chrono::seconds(120), &session, [&, name = name] { shown.append(QLatin1String(name)); }, *bus);
+        ASSERT_TRUE(waitUntil([&] { return session.reads == asked; }));
+    }
+    // Answers come in the order asked: once the last is in, so are the others.
+    ASSERT_TRUE(waitUntil([&] { return !shown.isEmpty(); }));
+    EXPECT_EQ(shown, QStringList{QStringLiteral("after 10 min")});
+    QDBusConnection::disconnectFromBus(QStringLiteral("viewer-test-logind"));
 }
 
 // A tray that comes after the program (a panel that starts later, or the AppIndicator extension

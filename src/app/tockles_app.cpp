@@ -28,6 +28,9 @@ namespace {
 // At login the session's panel may start a little after us; this long it may take before the
 // panel shows in a window of its own instead, so that a normal login never flashes one.
 constexpr int trayGraceMs = 3000;
+// Later in a session no tray is on its way: on a desktop without one (GNOME without its
+// extension) a start from the menu shows the window at once.
+constexpr std::chrono::seconds loginMoment{120};
 // A menu is as wide as its longest entry: a long project name would stretch it across the screen.
 constexpr qsizetype menuNameLimit = 40;
 // Long enough for the tray to have asked for the icon and drawn it.
@@ -145,6 +148,7 @@ bool TocklesApp::start(StoreEnvironment env)
     } else {
         connect(trays.get(), &TrayAvailability::appeared, this, &TocklesApp::moveIntoTray);
         QTimer::singleShot(trayGraceMs, this, &TocklesApp::showFallbackWindow);
+        platform::whenSessionOlderThan(loginMoment, this, [this] { showFallbackWindow(); });
     }
     // The tray draws the icon once the event loop has answered it; the history is read after.
     QTimer::singleShot(historyAfterIconMs, this, [this] { ensurePanel(); });

@@ -1,5 +1,9 @@
 #include "platform/session.h"
 
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
+#include <QDateTime>
 #include <QFile>
 #include <QGuiApplication>
 #include <QSessionManager>
@@ -58,6 +62,34 @@ void leaveRestartToAutostart()
                                                          : QSessionManager::RestartIfRunning);
     });
 #endif
+}
+
+void whenSessionOlderThan(std::chrono::seconds age, QObject* context, std::function<void()> then,
+                          const QDBusConnection& systemBus)
+{
+    if (!systemBus.isConnected())
+        return;
+    // "auto": the caller's session, or the user's graphical one for a program started outside
+    // it (an application scope of the desktop's).
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1/session/auto"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QStringLiteral("org.freedesktop.login1.Session") << QStringLiteral("Timestamp");
+    auto* reply = new QDBusPendingCallWatcher(QDBusConnection(systemBus).asyncCall(get), context);
+    QObject::connect(reply, &QDBusPendingCallWatcher::finished, context,
+                     [age, then = std::move(then)](QDBusPendingCallWatcher* call) {
+                         call->deleteLater();
+                         const QDBusMessage message = call->reply();
+                         if (message.type() != QDBusMessage::ReplyMessage || message.arguments().isEmpty())
+                             return;
+                         bool ok = false;
+                         const qulonglong began = qvariant_cast<QDBusVariant>(message.arguments().constFirst())
+                                                      .variant()
+                                                      .toULongLong(&ok); // microseconds since 1970
+                         const qint64 sinceMs = QDateTime::currentMSecsSinceEpoch() - qint64(began / 1000);
+                         if (ok && began > 0 && sinceMs > std::chrono::milliseconds(age).count())
+                             then();
+                     });
 }
 
 } // namespace platform

@@ -2,6 +2,11 @@
 
 #include "platform/panel_window.h"
 
+#include <QDBusConnection>
+
+#include <chrono>
+#include <functional>
+
 namespace platform {
 
 // Before the application object exists: in a Wayland session that also offers X (XWayland),
@@ -20,5 +25,10 @@ bool startsWithTheSession(const QStringList& configDirs);
 // second time beside the autostart entry, and that second start opens the panel unasked. Where
 // the session starts Tockles anyway, it is left out of the saved session.
 void leaveRestartToAutostart();
+
+// Calls `then` (while `context` lives) once logind says that the user's session began more than
+// `age` ago; never where no logind answers (containers, other init systems). Nothing waits.
+void whenSessionOlderThan(std::chrono::seconds age, QObject* context, std::function<void()> then,
+                          const QDBusConnection& systemBus = QDBusConnection::systemBus());
 
 } // namespace platform
