@@ -80,6 +80,12 @@ protected:
             quitting = true;
         return false;
     }
+    void changeEvent(QEvent* event) override
+    {
+        QWidget::changeEvent(event);
+        if (event->type() == QEvent::PaletteChange) // the desktop turned dark or light
+            setWindowIcon(timerIcon(palette().color(QPalette::WindowText)));
+    }
     void closeEvent(QCloseEvent* event) override
     {
         if (content->isTracking && !quitting) {
