@@ -335,7 +335,7 @@ void ContentView::showEvent(QShowEvent* event)
     setFocus(Qt::OtherFocusReason);
     selectFirstIfEmpty();
     // A reader hears only the window's name as the panel opens again: a running timer is said
-    // after it, once its window has the keyboard (said before, the window's name cuts it short).
+    // after it, once its window has the keyboard (said earlier, it came ahead of the name).
     runningUntold = isTracking;
 }
 
