@@ -215,6 +215,25 @@ TEST_F(DesktopBusTest, ThePanelTurnsDarkAndLightWithTheDesktop)
     QDBusConnection::disconnectFromBus(QStringLiteral("viewer-test-portal"));
 }
 
+// Qt's KDE theme lays Plasma's dark schemes over the light default, whose placeholder grey is then
+// dark on dark: the dimmed texts are made readable, and turn back with the theme.
+TEST_F(DesktopBusTest, DimmedTextsStayReadableUnderAThemesOwnColours)
+{
+    const auto scheme = [](QColor window, QColor base, QColor text) {
+        QPalette palette = QApplication::palette(); // what the theme does not set stays
+        for (const auto& [role, color] : {std::pair{QPalette::Window, window}, {QPalette::Base, base},
+                                          {QPalette::Text, text}, {QPalette::WindowText, text}})
+            palette.setColor(role, color);
+        QApplication::setPalette(palette);
+    };
+    const auto placeholder = [] { return QApplication::palette().color(QPalette::PlaceholderText).lightness(); };
+    scheme(QColor(49, 54, 59), QColor(35, 38, 41), QColor(239, 240, 241));
+    const DesktopAppearance appearance(*bus);
+    EXPECT_GT(placeholder(), 128);
+    scheme(QColor(239, 240, 241), QColor(252, 252, 252), QColor(35, 38, 41));
+    EXPECT_LT(placeholder(), 128);
+}
+
 // Without a tray the panel shows in a window; the grace that lets a panel starting at login come
 // first is only waited for early in a session.
 TEST_F(DesktopBusTest, OnlyAYoungSessionIsGivenTimeForItsTray)

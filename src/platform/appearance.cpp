@@ -6,6 +6,9 @@
 #include <QDBusVariant>
 #include <QStyle>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 const QString portal = QStringLiteral("org.freedesktop.portal.Desktop");
@@ -15,11 +18,49 @@ const QString appearance = QStringLiteral("org.freedesktop.appearance");
 const QString colorScheme = QStringLiteral("color-scheme");
 constexpr uint preferDark = 1;
 
+double luminance(const QColor& c)
+{
+    const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
+// How a text in `text`, translucent or not, stands out from `background`: 1 to 21.
+double contrast(const QColor& text, const QColor& background)
+{
+    const double a = text.alphaF();
+    const QColor seen = QColor::fromRgbF(float(text.redF() * a + background.redF() * (1 - a)),
+                                         float(text.greenF() * a + background.greenF() * (1 - a)),
+                                         float(text.blueF() * a + background.blueF() * (1 - a)));
+    const double one = luminance(seen), other = luminance(background);
+    return (std::max(one, other) + 0.05) / (std::min(one, other) + 0.05);
+}
+
+// Qt's KDE theme sets the scheme's colours but leaves placeholders in the light default: dark on a
+// dark field. Where they cannot be read, they become the text's colour half through, as Qt's own
+// palettes have them. Only that role is set, so the theme's later changes still come through.
+void keepPlaceholdersReadable()
+{
+    QPalette palette = QApplication::palette();
+    bool changed = false;
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        if (contrast(palette.color(group, QPalette::PlaceholderText), palette.color(group, QPalette::Base)) >= 3.0)
+            continue;
+        QColor readable = palette.color(group, QPalette::Text);
+        readable.setAlpha(128);
+        palette.setColor(group, QPalette::PlaceholderText, readable);
+        changed = true;
+    }
+    if (changed)
+        QApplication::setPalette(palette);
+}
+
 } // namespace
 
 DesktopAppearance::DesktopAppearance(const QDBusConnection& bus, QObject* parent)
     : QObject(parent), light(QApplication::palette())
 {
+    keepPlaceholdersReadable();
+    qApp->installEventFilter(this);
     if (light != QApplication::style()->standardPalette())
         return;
     QDBusConnection connection(bus);
@@ -35,6 +76,14 @@ DesktopAppearance::DesktopAppearance(const QDBusConnection& bus, QObject* parent
         if (message.type() == QDBusMessage::ReplyMessage && !message.arguments().isEmpty())
             follow(message.arguments().constFirst());
     });
+}
+
+bool DesktopAppearance::eventFilter(QObject* watched, QEvent* event)
+{
+    // Setting it again changes the palette once more, and then nothing is left to change.
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
+        keepPlaceholdersReadable();
+    return false;
 }
 
 void DesktopAppearance::settingChanged(const QDBusMessage& message)

@@ -8,7 +8,8 @@
 // The desktop's choice between light and dark, as its settings portal tells it (GNOME's and
 // Plasma's both do), followed as it changes. Qt 6.4 reads it nowhere: on a dark GNOME the panel
 // stayed light. Where the desktop's Qt theme already gives a palette of its own (Plasma's
-// colours, qt6ct), or another style was chosen, that is left as it is.
+// colours, qt6ct), or another style was chosen, that is left as it is. Whatever the colours, the
+// dimmed texts stay readable: Qt 6.4 keeps its light default for them under Plasma's dark schemes.
 class DesktopAppearance : public QObject {
     Q_OBJECT
 
@@ -17,6 +18,9 @@ public:
 
     // Qt's own colours for a dark desktop, as its later releases have them.
     static QPalette darkPalette();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private Q_SLOTS:
     void settingChanged(const QDBusMessage& message);
