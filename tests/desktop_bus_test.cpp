@@ -71,10 +71,12 @@ class FakePortal : public QObject {
 
 public:
     int reads = 0;
+    int toQtsKdeTheme = 0;
 
 public Q_SLOTS:
     // Dark, wrapped twice, as portals before 1.17 answer.
     QDBusVariant Read(const QString&, const QString&) { return ++reads, QDBusVariant(QVariant::fromValue(QDBusVariant(1u))); }
+    void heard(const QDBusMessage& m) { toQtsKdeTheme += m.arguments().value(0) == QLatin1String("org.kde.kdeglobals.General"); }
 
 Q_SIGNALS:
     void SettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
@@ -184,7 +186,7 @@ TEST_F(DesktopBusTest, OpensTheFolderWhenNoFileManagerAnswers)
 }
 
 // Qt 6.4 follows neither the desktop's dark style nor its change; where the desktop's Qt theme
-// brings colours of its own, they stay.
+// brings colours of its own, they stay, and the theme hears of every change.
 TEST_F(DesktopBusTest, ThePanelTurnsDarkAndLightWithTheDesktop)
 {
     QDBusConnection desktopBus = QDBusConnection::connectToBus(address, QStringLiteral("viewer-test-portal"));
@@ -198,6 +200,9 @@ TEST_F(DesktopBusTest, ThePanelTurnsDarkAndLightWithTheDesktop)
     QApplication::setPalette(themed);
     const DesktopAppearance leftAlone(*bus);
     QApplication::setPalette(light);
+    ASSERT_TRUE(bus->connect(QString(), QStringLiteral("/org/freedesktop/portal/desktop"),
+                             QStringLiteral("org.freedesktop.portal.Settings"), QStringLiteral("SettingChanged"), &portal,
+                             SLOT(heard(QDBusMessage))));
 
     const auto dimmed = [](const QPalette& p) { return p.color(QPalette::PlaceholderText); };
     QWidget panel;
@@ -212,6 +217,7 @@ TEST_F(DesktopBusTest, ThePanelTurnsDarkAndLightWithTheDesktop)
                                  QDBusVariant(2u));
     ASSERT_TRUE(waitUntil([&] { return QApplication::palette() == light; }));
     EXPECT_EQ(caption.palette().color(QPalette::WindowText), dimmed(light));
+    EXPECT_TRUE(waitUntil([&] { return portal.toQtsKdeTheme == 1; })) << "the theme is told of Plasma's change";
     QDBusConnection::disconnectFromBus(QStringLiteral("viewer-test-portal"));
 }
 

@@ -57,15 +57,15 @@ void keepPlaceholdersReadable()
 } // namespace
 
 DesktopAppearance::DesktopAppearance(const QDBusConnection& bus, QObject* parent)
-    : QObject(parent), light(QApplication::palette())
+    : QObject(parent), connection(bus), light(QApplication::palette()),
+      themed(light != QApplication::style()->standardPalette())
 {
     keepPlaceholdersReadable();
     qApp->installEventFilter(this);
-    if (light != QApplication::style()->standardPalette())
-        return;
-    QDBusConnection connection(bus);
     connection.connect(portal, portalPath, settings, QStringLiteral("SettingChanged"), this,
                        SLOT(settingChanged(QDBusMessage)));
+    if (themed)
+        return;
     QDBusMessage read = QDBusMessage::createMethodCall(portal, portalPath, settings, QStringLiteral("Read"));
     read << appearance << colorScheme;
     // Not waited for: a portal started on demand takes its time, and the panel is not shown yet.
@@ -89,8 +89,20 @@ bool DesktopAppearance::eventFilter(QObject* watched, QEvent* event)
 void DesktopAppearance::settingChanged(const QDBusMessage& message)
 {
     const QVariantList arguments = message.arguments();
-    if (arguments.size() == 3 && arguments[0].toString() == appearance && arguments[1].toString() == colorScheme)
+    if (arguments.size() != 3 || arguments[0].toString() != appearance || arguments[1].toString() != colorScheme)
+        return;
+    if (!themed) {
         follow(arguments[2]);
+        return;
+    }
+    // Qt's KDE theme reads Plasma's colours again when the portal names the new scheme. Back on
+    // the default scheme Plasma drops the name, the portal says only light or dark, and the panel
+    // stayed dark: the theme is told itself, by a notice sent to this program alone.
+    QDBusMessage notice = QDBusMessage::createTargetedSignal(connection.baseService(), portalPath, settings,
+                                                             QStringLiteral("SettingChanged"));
+    notice << QStringLiteral("org.kde.kdeglobals.General") << QStringLiteral("ColorScheme")
+           << QVariant::fromValue(QDBusVariant(QString()));
+    connection.send(notice);
 }
 
 void DesktopAppearance::follow(QVariant scheme)
