@@ -1,6 +1,7 @@
 #include "model/json_codec.h"
 #include "panel/elided_label.h"
 #include "panel/eliding_controls.h"
+#include "support/focus.h"
 #include "support/panel_fixture.h"
 
 #include <QAbstractItemView>
@@ -165,11 +166,11 @@ TEST_F(PanelTest, StartsStopsAndChoicesWithTheListClosedAreAnnounced)
     v.toggleTracking(); // from the icon's menu
     QWidget elsewhere; // has the keyboard while the panel is closed
     elsewhere.show();
-    QApplication::setActiveWindow(&elsewhere);
+    elsewhere.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
     v.show();
     EXPECT_EQ(announcements.said.size(), 2) << "the running timer is said once the panel has the keyboard";
-    QApplication::setActiveWindow(&v);
+    v.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&v));
     typeAndReturn(QStringLiteral("C"));
     click("removeButton");
@@ -242,12 +243,12 @@ TEST_F(PanelTest, TotalsFollowTheSelectionAndShowLongSums)
     // Another computer's saves in a folder shared over the network, where no watch tells of
     // them: seen as the panel opens, and as the window without a tray comes to the front.
     view->hide();
-    QApplication::setActiveWindow(nullptr);
+    windowSystemFocuses(nullptr);
     writeData("tockles.json", encodeTockles({Tockle(QStringLiteral("Short"), {}, {}, 60)}).value());
     view->show();
     EXPECT_EQ(rows().first(), QStringLiteral("Short=00:01:59"));
     writeData("tockles.json", encodeTockles({Tockle(QStringLiteral("Short"), {}, {}, 60)}).value());
-    QApplication::setActiveWindow(view.get());
+    windowSystemFocuses(view->windowHandle());
     QApplication::processEvents(); // the redraw that a change brings
     EXPECT_EQ(rows().first(), QStringLiteral("Short=00:02:59"));
 }

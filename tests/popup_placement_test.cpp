@@ -2,6 +2,7 @@
 #include "platform/accessibility.h"
 #include "platform/panel_window.h"
 #include "platform/popup_placement.h"
+#include "support/focus.h"
 #include "support/wait.h"
 
 #include <QAbstractItemView>
@@ -11,7 +12,6 @@
 #include <QLabel>
 #include <QScreen>
 #include <QWindow>
-#include <qpa/qwindowsysteminterface.h>
 #include <gtest/gtest.h>
 
 // Where the panel opens, for trays on every edge, on a second screen and with no icon geometry.
@@ -97,7 +97,7 @@ TEST(PanelWindow, ALateFocusReportDoesNotCloseTheReopenedPanel)
     ASSERT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == window.windowHandle(); }));
     window.hide(); // the focus still seems to be on the hidden window, as under X until its report
     window.open({});
-    QWindowSystemInterface::handleWindowActivated(nullptr);
+    windowSystemFocuses(nullptr);
     EXPECT_TRUE(waitUntil([&] { return window.isVisible(); }));
     QCoreApplication::processEvents();
     EXPECT_TRUE(window.isVisible());

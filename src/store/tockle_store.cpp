@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSysInfo>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <utility>
@@ -71,7 +72,7 @@ bool isConflictCopy(const QString& fileName, QLatin1String list)
 QString asideName(const QString& path, const Clock& clock)
 {
     const auto stamp = QDateTime::fromSecsSinceEpoch(
-                           qint64(clock.now().secondsSince1970()), Qt::UTC)
+                           qint64(clock.now().secondsSince1970()), QTimeZone::utc())
                            .toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     const QString base = path + QStringLiteral(".unreadable-") + stamp;
     QString candidate = base;

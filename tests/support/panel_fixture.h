@@ -29,7 +29,7 @@ protected:
         env.fileViewer = viewer;
         view = std::make_unique<ContentView>(env);
         view->show();
-        QApplication::setActiveWindow(view.get());
+        view->activateWindow();
         // Without a window manager (a bare X server) nothing makes a window active.
         if (QGuiApplication::platformName() == QLatin1String("offscreen"))
             EXPECT_TRUE(QTest::qWaitForWindowActive(view.get()));
