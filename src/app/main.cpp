@@ -13,11 +13,12 @@ int main(int argc, char** argv)
     // The program logs nothing, Qt's own warnings included; only a start that cannot succeed
     // (no display, no platform plugin) says why, and ends without a core dump.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
-        // Qt says why just before it gives up ("could not connect to display"), as warnings.
+        // Qt says why just before it gives up ("could not connect to display"), as warnings; from
+        // 6.5 on, a hint about a library and the plugin's name follow, which alone mislead.
         static QStringList lastWarnings;
         if (type != QtFatalMsg) {
             lastWarnings.append(message);
-            if (lastWarnings.size() > 2)
+            if (lastWarnings.size() > 3)
                 lastWarnings.removeFirst();
             return;
         }
