@@ -1,5 +1,6 @@
 #include "platform/timer_icon.h"
 #include "platform/tray_item.h"
+#include "support/temp_folder.h"
 
 #include <QCoreApplication>
 #include <QHelpEvent>
@@ -72,6 +73,20 @@ TEST(TrayIcon, ReadableOnDarkAndLightPanelsIdleAndTracking)
                         << ", tracking " << tracking << ", " << size << " px";
                     EXPECT_EQ(reddish(image) >= size / 2, tracking) << "the running mark, " << size << " px";
                 }
+}
+
+// Some systems ship Qt's SVG plugins apart (Debian 13): the symbols are drawn and named without them.
+TEST(TrayIcon, SymbolsDrawAndAreNamedWithoutQtsSvgPlugins)
+{
+    QCoreApplication::setLibraryPaths({});
+    ASSERT_TRUE(QIcon(QStringLiteral(":/icons/trash.svg")).pixmap(22).isNull()) << "the plugins are still found";
+    for (const QIcon& icon : {svgIcon(QStringLiteral(":/icons/trash.svg")), timerIcon(Qt::black)})
+        EXPECT_GE(contrastingShare(onPanel(icon, Qt::white, 22), Qt::white), 0.1);
+    TempFolder data;
+    data.write(data.file(QStringLiteral("icons/hicolor/scalable/apps/tockles-symbolic.svg")), "<svg/>");
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    EXPECT_EQ(timerIcon(Qt::black).name(), QStringLiteral("tockles-symbolic")) << "installed for the tray's host";
+    EXPECT_EQ(timerIcon(Qt::black, true).name(), QString());
 }
 
 // Qt draws an XEmbed icon's tooltip itself, asking the item for it first, and reads text that

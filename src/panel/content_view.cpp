@@ -7,6 +7,7 @@
 #include "panel/panel_rules.h"
 #include "panel/panel_style.h"
 #include "platform/accessibility.h"
+#include "platform/timer_icon.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -38,7 +39,7 @@ constexpr qsizetype longNameLength = 40;
 
 QIcon trashIcon()
 {
-    return QIcon(QStringLiteral(":/icons/trash.svg"));
+    return svgIcon(QStringLiteral(":/icons/trash.svg"));
 }
 
 // A tooltip reads text that looks like markup as markup; a name must show as typed.

@@ -8,3 +8,6 @@
 // icon theme holds our symbolic icons, the icon carries their name too, so that a
 // StatusNotifierItem host can draw it in the panel's own colours.
 QIcon timerIcon(const QColor& color, bool tracking = false);
+
+// The SVG at `resource`, drawn by the program itself at every size and mode.
+QIcon svgIcon(const QString& resource);
