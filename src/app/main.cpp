@@ -15,7 +15,8 @@ int main(int argc, char** argv)
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
         // Qt says why just before it gives up ("could not connect to display"), as warnings; from
         // 6.5 on, a hint about a library and the plugin's name follow, which alone mislead.
-        static QStringList lastWarnings;
+        // Never destroyed: Qt warns as its own statics go at exit (6.8: QThreadStorage), after ours.
+        static QStringList& lastWarnings = *new QStringList;
         if (type != QtFatalMsg) {
             lastWarnings.append(message);
             if (lastWarnings.size() > 3)
