@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -35,6 +36,8 @@ constexpr std::chrono::seconds loginMoment{120};
 constexpr qsizetype menuNameLimit = 40;
 // Long enough for the tray to have asked for the icon and drawn it.
 constexpr int historyAfterIconMs = 100;
+// The program while its event loop runs; Qt may end it from within with exit().
+TocklesApp* running = nullptr;
 
 // Showing an export hands the desktop to the file manager: the panel steps aside for it.
 class HandingOverFileViewer final : public FileViewer {
@@ -125,7 +128,16 @@ int TocklesApp::run()
     QMetaObject::invokeMethod(&appDelegate, &AppDelegate::applicationDidFinishLaunching, Qt::QueuedConnection);
     platform::quitOnTerminationSignals();
     platform::leaveRestartToAutostart();
+    // When the display goes (the X server, or XWayland as a Wayland session ends), Qt ends the
+    // program with exit(): lists whose last save failed are written then too.
+    running = this;
+    static const int atExit = std::atexit([] {
+        if (running && running->panel)
+            running->panel->store->saveUnsavedLists();
+    });
+    Q_UNUSED(atExit);
     QApplication::exec();
+    running = nullptr;
     // Lists whose last save failed are written now; a running interval is not stored.
     if (panel)
         panel->store->saveUnsavedLists();

@@ -226,9 +226,22 @@ scenario_fallback() {
     launch
     poll 200 has_records 2 || fail "the next start did not save what Quit could not"
     poll 200 visible_window "$APP" 255 300 || fail "no window"
-    focus "$(visible_window "$APP" 255 300)"
-    quit_with_keys
+    win=$(visible_window "$APP" 255 300)
+    focus "$win"
+    # The display going while they fail (XWayland as a Wayland session ends): kept all the same.
+    mv "$DATA" "$DATA.away" && : >"$DATA"
+    xdotool key ctrl+s ctrl+s
+    poll 100 bash -c "[ \"\$(xdotool getwindowname $win)\" != Tockles ]" || fail "the failed save was not told"
+    kill "${PIDS[0]}" # the X server
+    local status=0
+    wait "$APP" || status=$?
+    [ "$status" -eq 1 ] || fail "exit status $status as the display went"
+    rm "$DATA" && mv "$DATA.away" "$DATA"
     [ "$(cat "$DATA/projects.json")" = '["Solo"]' ] || fail "projects.json: $(cat "$DATA/projects.json")"
+    kill "$DBUS_SESSION_BUS_PID"
+    start_display
+    launch
+    poll 200 has_records 3 || fail "what was unsaved as the display went is lost"
 }
 
 # Two launches at the same moment, twenty times: one runs, the other ends with status 0, and
