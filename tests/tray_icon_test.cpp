@@ -85,6 +85,7 @@ TEST(TrayIcon, SymbolsDrawAndAreNamedWithoutQtsSvgPlugins)
     TempFolder data;
     data.write(data.file(QStringLiteral("icons/hicolor/scalable/apps/tockles-symbolic.svg")), "<svg/>");
     qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    qputenv("XDG_DATA_DIRS", data.file(QStringLiteral("system")).toUtf8()); // not this machine's install
     EXPECT_EQ(timerIcon(Qt::black).name(), QStringLiteral("tockles-symbolic")) << "installed for the tray's host";
     EXPECT_EQ(timerIcon(Qt::black, true).name(), QString());
 }
