@@ -88,8 +88,14 @@ TEST_F(PanelTest, AddingTrimsSelectsIgnoresBlanksAndSelectsExistingNames)
 
 TEST_F(PanelTest, RemovingSelectsTheHeadOfTheList)
 {
+    QCoreApplication::setLibraryPaths({}); // as where Qt's SVG plugins are not installed
+    ASSERT_TRUE(QIcon(QStringLiteral(":/icons/trash.svg")).pixmap(22).isNull()) << "the plugins are still found";
     writeData("projects.json", R"(["Alpha","Beta","Gamma"])");
     ContentView& v = open();
+    const QImage symbol = child<QToolButton>("removeButton")->icon().pixmap(22).toImage();
+    const uchar* bytes = symbol.constBits();
+    EXPECT_GT(std::count_if(bytes, bytes + symbol.sizeInBytes(), [](uchar b) { return b > 128; }), 22)
+        << "the button shows its symbol";
     EXPECT_EQ(v.selectedProject, QStringLiteral("Alpha")) << "showing selects the first project";
     choose(QStringLiteral("Beta"));
     click("removeButton");

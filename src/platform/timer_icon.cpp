@@ -114,7 +114,8 @@ public:
         if (!name) {
             const QString symbolic = tracking ? QStringLiteral("tockles-tracking-symbolic") : QStringLiteral("tockles-symbolic");
             const QString installed = QStringLiteral("icons/hicolor/scalable/apps/%1.svg").arg(symbolic);
-            name = QStandardPaths::locate(QStandardPaths::GenericDataLocation, installed).isEmpty() ? QString() : symbolic;
+            const bool found = !QStandardPaths::locate(QStandardPaths::GenericDataLocation, installed).isEmpty();
+            name = found ? symbolic : QString();
         }
         return *name;
     }
