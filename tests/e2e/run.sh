@@ -149,8 +149,10 @@ add_project() {
 records() { python3 -c 'import json,sys; print(len(json.load(open(sys.argv[1]))))' "${1:-$DATA/tockles.json}" 2>/dev/null || echo 0; }
 has_records() { [ "$(records "${2:-}")" -ge "$1" ]; }
 quit_with_keys() { xdotool key ctrl+q; poll 100 gone "$APP" || fail "Ctrl+Q did not quit"; wait "$APP" || fail "exit status $?"; }
-red_pixels() { import -window "$1" ${2:+-crop "$2"} png:- | convert png:- -fx 'r > 0.7 && g < 0.4 && b < 0.4' -format '%[fx:int(mean*w*h)]' info:; }
-export -f red_pixels # polled through bash -c
+# measure ARGS...: what ImageMagick says of the PNG on stdin (ImageMagick 7 may print more than that one line).
+measure() { convert png:- "$@" info: | tail -n 1; }
+red_pixels() { import -window "$1" ${2:+-crop "$2"} png:- | measure -fx 'r > 0.7 && g < 0.4 && b < 0.4' -format '%[fx:int(mean*w*h)]'; }
+export -f measure red_pixels # polled through bash -c
 
 # Click the icon, add a project, track, close, second launch, quit, read the files.
 scenario_tray() {
@@ -163,7 +165,7 @@ scenario_tray() {
     eval "$(xdotool getwindowgeometry --shell "$PANEL" || echo fail "the panel went away")"
     [ "$WIDTH" -eq 260 ] && [ "$Y" -ge 20 ] && [ "$Y" -le 40 ] || fail "panel ${WIDTH}px wide at y=$Y, not under the top tray"
     # Drawn in the window colour, not the black of the empty screen.
-    [ "$(import -window root -crop "1x1+$((X + 130))+$((Y + HEIGHT - 10))" png:- | convert png:- -format '%[fx:int(255*r)]' info:)" -gt 100 ] \
+    [ "$(import -window root -crop "1x1+$((X + 130))+$((Y + HEIGHT - 10))" png:- | measure -format '%[fx:int(255*r)]')" -gt 100 ] \
         || fail "panel area is dark"
     add_project "E2E Project/1"
     [ "$(cat "$DATA/projects.json")" = '["E2E Project\/1"]' ] || fail "projects.json: $(cat "$DATA/projects.json")"
@@ -426,7 +428,7 @@ scenario_xwayland() {
     poll 100 grep -q "xserver listening on display" "$WORK/weston-tockles-wl.log" || fail "weston has no XWayland"
     local xwl=:$(sed -n 's/.*xserver listening on display :\([0-9]*\).*/\1/p' "$WORK/weston-tockles-wl.log" | head -n 1)
     start_panel false
-    light() { [ "$(import -window root -crop "1x1+$1+$2" png:- | convert png:- -format '%[fx:int(255*r)]' info:)" -gt 220 ]; }
+    light() { [ "$(import -window root -crop "1x1+$1+$2" png:- | measure -format '%[fx:int(255*r)]')" -gt 220 ]; }
     env -u QT_QPA_PLATFORM WAYLAND_DISPLAY=tockles-wl DISPLAY="$xwl" "$TOCKLES" &
     APP=$!
     PIDS+=($APP)
@@ -447,17 +449,18 @@ scenario_wayland() {
     start_weston tockles-wl-only
     start_panel false
     local log="$WORK/wayland.log" x y found=
+    # The protocol as the program speaks it; newer libwayland writes "xdg_toplevel#3" for "@3".
     env -u QT_QPA_PLATFORM -u DISPLAY WAYLAND_DISPLAY=tockles-wl-only WAYLAND_DEBUG=1 "$TOCKLES" 2>"$log" &
     APP=$!
     PIDS+=($APP)
     activate
-    poll 100 grep -q 'xdg_toplevel@[0-9]*\.set_title("Tockles")' "$log" || fail "no window titled Tockles"
+    poll 100 grep -q 'xdg_toplevel[@#][0-9]*\.set_title("Tockles")' "$log" || fail "no window titled Tockles"
     ! grep -q "xdg_popup" "$log" || fail "the panel became a frameless pop-up"
     # The pointer's place on the window, as the compositor tells it.
-    pointer_lines() { grep -cE 'wl_pointer@[0-9]+\.(enter|motion)\(' "$log" || true; }
+    pointer_lines() { grep -cE 'wl_pointer[@#][0-9]+\.(enter|motion)\(' "$log" || true; }
     pointer_moved() { [ "$(pointer_lines)" -gt "$1" ]; }
     pointer_at() { # [X Y]: where the compositor last told the window the pointer is; whether there
-        read -r PX PY < <(grep -E 'wl_pointer@[0-9]+\.(enter|motion)\(' "$log" | tail -n 1 \
+        read -r PX PY < <(grep -E 'wl_pointer[@#][0-9]+\.(enter|motion)\(' "$log" | tail -n 1 \
             | grep -oE '[-0-9.]+, [-0-9.]+\)$' | tr -d ',)' | awk '{ printf "%d %d\n", $1, $2 }')
         [ $# -eq 0 ] || [ "$PX $PY" = "$1 $2" ]
     }
@@ -482,12 +485,12 @@ scenario_wayland() {
         sleep 0.1 # each step an event of its own for the compositor's move; paces input, waits for nothing
     done
     xdotool mouseup 1
-    poll 100 grep -qE 'xdg_toplevel@[0-9]+\.move\(' "$log" || fail "the title bar did not start a move"
+    poll 100 grep -qE 'xdg_toplevel[@#][0-9]+\.move\(' "$log" || fail "the title bar did not start a move"
     # The window went with the pointer: the same spot of it lies under the pointer still.
     point_to 100 mousemove_relative 1 1 || fail "the window did not follow the drag"
     poll 100 pointer_at 61 11 || fail "after the drag the pointer is at $PX,$PY on the window, not 61,11"
     xdotool key Escape
-    poll 100 grep -q 'xdg_toplevel@[0-9]*\.destroy()' "$log" || fail "Escape did not close the window"
+    poll 100 grep -q 'xdg_toplevel[@#][0-9]*\.destroy()' "$log" || fail "Escape did not close the window"
 }
 
 # Two computers, one history: two programs with their own data folders, kept in step by two

@@ -17,6 +17,11 @@ def fail(message):
     sys.exit(1)
 
 
+def role_of(node):
+    # Newer at-spi2 (Debian 13's) names a push button "button".
+    return "button" if node.getRoleName() == "push button" else node.getRoleName()
+
+
 def showing(node):
     return node.getState().contains(pyatspi.STATE_SHOWING)
 
@@ -32,7 +37,7 @@ def poll(get, what, tries=200):
 
 def find(root, role, name=None, pattern=None, test=None):
     return poll(lambda: pyatspi.findDescendant(
-        root, lambda n: n.getRoleName() == role and (name is None or n.name == name)
+        root, lambda n: role_of(n) == role and (name is None or n.name == name)
         and (pattern is None or re.fullmatch(pattern, n.name or "")) and (test is None or test(n)) and showing(n)),
         f"no {role} named {name or pattern}")
 
@@ -66,8 +71,8 @@ def name_changes(action, ticks):
     def listener(event):
         if event.type.startswith("object:state-changed:showing") and not event.detail1:
             return
-        changed.append((event.source.getRoleName(), event.source.name))
-        if event.source.getRoleName() == "label" and re.fullmatch(r"\d\d:\d\d:\d\d", event.source.name or ""):
+        changed.append((role_of(event.source), event.source.name))
+        if role_of(event.source) == "label" and re.fullmatch(r"\d\d:\d\d:\d\d", event.source.name or ""):
             times.add(event.source.name)
             if len(times) >= ticks:
                 pyatspi.Registry.stop()
@@ -86,17 +91,17 @@ def name_changes(action, ticks):
 app = poll(lambda: child(pyatspi.Registry.getDesktop(0), lambda a: a.name == "Tockles"),
            "the program is not on the accessibility bus")
 # The panel, reached by walking the root's children as a screen reader does.
-window = poll(lambda: child(app, lambda c: c.name == "Tockles" and c.getRoleName() in ("dialog", "window", "frame")),
+window = poll(lambda: child(app, lambda c: c.name == "Tockles" and role_of(c) in ("dialog", "window", "frame")),
               "the open panel is not among the application's children")
-print("window", window.getRoleName(), window.name)
+print("window", role_of(window), window.name)
 focused = find(window, "panel", test=lambda n: n.getState().contains(pyatspi.STATE_FOCUSED))
 if not focused.name:
     fail("the focus landed on something without a name")
-unnamed = pyatspi.findAllDescendants(window, lambda n: n.getRoleName() in ("frame", "filler") and not n.name and showing(n))
+unnamed = pyatspi.findAllDescendants(window, lambda n: role_of(n) in ("frame", "filler") and not n.name and showing(n))
 if unnamed:
-    fail(f"unnamed in the panel: {[(n.getRoleName(), n.parent.name, n.getIndexInParent()) for n in unnamed]}")
+    fail(f"unnamed in the panel: {[(role_of(n), n.parent.name, n.getIndexInParent()) for n in unnamed]}")
 field = find(window, "text", "New Project...")
-add = find(window, "push button", "Add")
+add = find(window, "button", "Add")
 if add.getState().contains(pyatspi.STATE_ENABLED):
     fail("Add is enabled before anything was typed")
 field.queryEditableText().setTextContents(PROJECT)
@@ -107,10 +112,10 @@ picker = find(window, "combo box", test=lambda n: labelled(n, "Project"))
 said = (picker.name, picker.queryText().getText(0, -1))
 if said != (PROJECT, PROJECT):
     fail(f"the picker says {said!r}, not the chosen project")
-separators = len(pyatspi.findAllDescendants(window, lambda n: n.getRoleName() == "separator" and showing(n)))
+separators = len(pyatspi.findAllDescendants(window, lambda n: role_of(n) == "separator" and showing(n)))
 if separators != 3:
     fail(f"{separators} separators")
-start = find(window, "push button", "Start Tracking")
+start = find(window, "button", "Start Tracking")
 changes = name_changes(lambda: press(start), ticks=2)
 elapsed = find(window, "label", pattern=r"\d\d:\d\d:\d\d", test=lambda n: n.description == "Elapsed time")
 if elapsed.name == "00:00:00":
@@ -118,13 +123,13 @@ if elapsed.name == "00:00:00":
 print("elapsed", elapsed.name)
 # The label and the row change with every tick; the control changed once, when it was pressed,
 # and readers that miss its new name hear it as a notification.
-control = sum(1 for role, name in changes if role == "push button")
-others = [c for c in changes if c[0] not in ("label", "push button", "filler") and c != ("notification", f"Stop ({PROJECT})")]
+control = sum(1 for kind, _ in changes if kind == "button")
+others = [c for c in changes if c[0] not in ("label", "button", "filler") and c != ("notification", f"Stop ({PROJECT})")]
 if control > 2 or others or ("notification", f"Stop ({PROJECT})") not in changes:
     fail(f"names announced: {changes}")
-stop = find(window, "push button", f"Stop ({PROJECT})")
+stop = find(window, "button", f"Stop ({PROJECT})")
 press(stop)
-find(window, "push button", "Start Tracking")
+find(window, "button", "Start Tracking")
 row = find(window, "filler", pattern=re.escape(PROJECT) + r": \d\d:\d\d:\d\d")
 print("row", row.name)
-print("remove", find(window, "push button", "Remove selected project").name)
+print("remove", find(window, "button", "Remove selected project").name)
