@@ -303,6 +303,10 @@ scenario_session() {
     local entry="$XDG_CONFIG_HOME/autostart/tockles.desktop" session
     mkdir -p "${entry%/*}"
     sed "s|^Exec=.*|Exec=$TOCKLES|" "$HERE/../../resources/tockles.desktop" >"$entry"
+    # Saved at logout: Xfce 4.18's default, a setting since 4.20.
+    mkdir -p "$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
+    echo '<channel name="xfce4-session" version="1.0"><property name="general" type="empty"><property name="SaveOnExit" type="bool" value="true"/></property></channel>' \
+        >"$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml/xfce4-session.xml"
     log_in_and_out() { # COMMAND...: run in the session, then the session saved at logout
         NO_AT_BRIDGE=1 XDG_CACHE_HOME="$WORK/cache" xfce4-session >"$WORK/session.log" 2>&1 &
         session=$!
