@@ -22,13 +22,17 @@ for f in bin/tockles share/applications/tockles.desktop share/metainfo/org.tockl
 done
 [ "$(identify -format '%w %h' "$WORK/prefix/share/icons/hicolor/48x48/apps/tockles.png")" = "48 48" ] || fail "48 px icon size"
 desktop-file-validate "$WORK/prefix/share/applications/tockles.desktop"
-appstreamcli validate --no-net "$WORK/prefix/share/metainfo/org.tockles.Tockles.metainfo.xml" >/dev/null \
-    || fail "appstreamcli: $(appstreamcli validate --no-net "$WORK/prefix/share/metainfo/org.tockles.Tockles.metainfo.xml")"
+# Warnings are allowed, errors are not, as with lintian below: newer appstream fails on a missing
+# homepage, and Tockles has none to name.
+METAINFO="$WORK/prefix/share/metainfo/org.tockles.Tockles.metainfo.xml"
+appstreamcli validate --no-net "$METAINFO" >"$WORK/appstream" 2>&1 \
+    || { grep -q '^W:' "$WORK/appstream" && ! grep -q '^E:' "$WORK/appstream"; } \
+    || fail "appstreamcli: $(cat "$WORK/appstream")"
 
 (cd "$WORK" && cpack --config "$BUILD/CPackConfig.cmake" -B "$WORK/deb" >/dev/null)
 DEB=$(ls "$WORK"/deb/tockles_*.deb)
 DEPENDS=$(dpkg-deb -f "$DEB" Depends)
-for lib in libqt6gui6 libqt6widgets6 libqt6svg6 libsimdjson14 libc6; do
+for lib in libqt6gui6 libqt6widgets6 libqt6svg6 "libsimdjson[0-9]" libc6; do
     grep -q "$lib" <<<"$DEPENDS" || fail "Depends lacks $lib: $DEPENDS"
 done
 for pkg in qt6-wayland qt6-translations-l10n; do
