@@ -175,14 +175,28 @@ TEST_F(DesktopBusTest, AsksTheFileManagerToShowTheFileOrTellsWhyThereIsNone)
     QDBusConnection::disconnectFromBus(QStringLiteral("viewer-test-desktop"));
 }
 
-TEST_F(DesktopBusTest, OpensTheFolderWhenNoFileManagerAnswers)
+TEST_F(DesktopBusTest, OpensTheFolderWhenNoFileManagerAnswersOrSaysWhereTheFileIs)
 {
     if (QGuiApplication::platformName() == QLatin1String("offscreen"))
         GTEST_SKIP() << "opening a folder needs a desktop platform; the X server run covers it";
+    QDBusConnection desktopBus = QDBusConnection::connectToBus(address, QStringLiteral("viewer-test-desktop"));
+    FakeNotifications notifications;
+    ASSERT_TRUE(desktopBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &notifications,
+                                          QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(desktopBus.registerService(QStringLiteral("org.freedesktop.Notifications")));
     DesktopFileViewer viewer(*bus);
-    viewer.revealFile(scratch.file(QStringLiteral("export.csv")));
+    const QString file = scratch.file(QStringLiteral("export.csv"));
+    qputenv("PATH", scratch.file(QStringLiteral("none")).toUtf8()); // nothing that opens a folder
+    viewer.revealFile(file);
+    ASSERT_TRUE(waitUntil([&] { return notifications.told.size() == 1; }));
+    EXPECT_EQ(notifications.told[0], QStringLiteral("Tockles exported the CSV file|It was saved as %1.").arg(file));
+
+    qputenv("PATH", scratch.path().toUtf8() + ":" + oldPath);
+    viewer.revealFile(file);
     ASSERT_TRUE(waitUntil([&] { return !opened().isEmpty(); }));
     EXPECT_EQ(opened(), QUrl::fromLocalFile(scratch.path()).toString().toUtf8() + "\n");
+    EXPECT_EQ(notifications.told.size(), 1) << "an opened folder says enough";
+    QDBusConnection::disconnectFromBus(QStringLiteral("viewer-test-desktop"));
 }
 
 // Qt 6.4 follows neither the desktop's dark style nor its change; where the desktop's Qt theme

@@ -78,6 +78,14 @@
         <source>The CSV file could not be written to %1.</source>
         <translation>Die CSV-Datei konnte nicht in %1 geschrieben werden.</translation>
     </message>
+    <message>
+        <source>Tockles exported the CSV file</source>
+        <translation>Tockles hat die CSV-Datei exportiert</translation>
+    </message>
+    <message>
+        <source>It was saved as %1.</source>
+        <translation>Sie wurde als %1 gespeichert.</translation>
+    </message>
 </context>
 <context>
     <name>PanelWindow</name>

@@ -49,5 +49,9 @@ void DesktopFileViewer::reportUnwritten(const QString& path)
 
 void DesktopFileViewer::openFolder(const QString& path)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+    // A desktop with neither a file manager nor a launcher (a bare window manager and its bar)
+    // would show nothing at all after the panel closed: the file is there, say where.
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath())))
+        platform::notifyDesktop(tr("Tockles exported the CSV file"),
+                                tr("It was saved as %1.").arg(QDir::toNativeSeparators(path)), bus);
 }

@@ -6,8 +6,8 @@
 #include <QObject>
 
 // Asks the desktop's file manager over D-Bus to show the file selected; where none answers,
-// opens the folder that holds it. Neither path waits for the other program. A file that could
-// not be written is told as a notification.
+// opens the folder that holds it, and where nothing can, tells where it is as a notification.
+// Neither path waits for the other program. A file that could not be written is told the same way.
 class DesktopFileViewer final : public QObject, public FileViewer {
     Q_OBJECT
 
