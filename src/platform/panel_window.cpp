@@ -46,6 +46,12 @@ void skipTaskbar(QWidget* window)
 // icon's own click; within this time it must not reopen the panel.
 constexpr qint64 reopenGuardMs = 300;
 
+// A tray host's menu may still hold the keyboard and pointer as its "Open Tockles" arrives
+// (Enlightenment's does, while it closes). Until the pop-up has them it gets no keys at all and
+// hears no click outside, so it asks again until the menu has let go, for at most about 2 s.
+constexpr int grabRetryMs = 50;
+constexpr int grabTriesMax = 40;
+
 // Bound on waiting for the window system to report that a hidden panel's focus has gone.
 constexpr int focusNewsWaitMs = 500;
 
@@ -84,6 +90,8 @@ PanelWindow::PanelWindow(QWidget* content, Style style)
     content->installEventFilter(this);
     focusNewsWait.setSingleShot(true);
     connect(&focusNewsWait, &QTimer::timeout, this, &PanelWindow::openAfterFocusNews);
+    grabRetry.setInterval(grabRetryMs);
+    connect(&grabRetry, &QTimer::timeout, this, &PanelWindow::takeGrab);
 }
 
 void PanelWindow::toggle(QRect iconGeometry)
@@ -150,6 +158,10 @@ void PanelWindow::showAtAnchor()
         if (style == Style::AnchoredWindow)
             skipTaskbar(this);
         show();
+        if (style == Style::Popup) {
+            grabTries = 0;
+            takeGrab();
+        }
     }
     raise();
     activateWindow();
@@ -169,6 +181,17 @@ void PanelWindow::place()
     const QRect available = availableArea(screen);
     // With no word of the icon nor of the pointer, where trays sit.
     move(popupPosition(size(), anchor, trayEnd(screen->geometry(), available), available));
+}
+
+void PanelWindow::takeGrab()
+{
+    QWindow* window = windowHandle();
+    const bool held = isVisible() && window && window->setKeyboardGrabEnabled(true)
+                      && window->setMouseGrabEnabled(true);
+    if (held || !isVisible() || ++grabTries >= grabTriesMax)
+        grabRetry.stop();
+    else if (!grabRetry.isActive())
+        grabRetry.start();
 }
 
 void PanelWindow::keyPressEvent(QKeyEvent* event)

@@ -42,6 +42,7 @@ private:
     void place();
     void showAtAnchor();
     void openAfterFocusNews();
+    void takeGrab();
 
     QWidget* content;
     Style style;
@@ -49,4 +50,6 @@ private:
     QElapsedTimer sinceHidden;
     bool awaitingFocusNews = false;
     QTimer focusNewsWait;
+    QTimer grabRetry;
+    int grabTries = 0;
 };

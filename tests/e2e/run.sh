@@ -154,7 +154,8 @@ measure() { convert png:- "$@" info: | tail -n 1; }
 red_pixels() { import -window "$1" ${2:+-crop "$2"} png:- | measure -fx 'r > 0.7 && g < 0.4 && b < 0.4' -format '%[fx:int(mean*w*h)]'; }
 export -f measure red_pixels # polled through bash -c
 
-# Click the icon, add a project, track, close, second launch, quit, read the files.
+# Click the icon, add a project, track, close, second launch while another program holds the
+# keyboard, quit, read the files.
 scenario_tray() {
     start_display
     start_tray_host
@@ -173,8 +174,17 @@ scenario_tray() {
     poll 100 has_records 1 || fail "tockles.json not written"
     xdotool key Escape
     poll 100 bash -c "! xdotool search --onlyvisible --pid $APP | grep -qx $PANEL" || fail "Escape left the panel open"
+    # A host's menu may still hold the keyboard as it asks for the panel (Enlightenment's does):
+    # the panel takes it once it is free, or no key would ever reach it.
+    local hold="${TRAY_OWNER%/*}/hold_grab" holder
+    "$hold" >"$WORK/hold" &
+    holder=$!
+    PIDS+=($holder)
+    poll 100 grep -qx held "$WORK/hold" || fail "could not hold the keyboard"
     "$TOCKLES" # a second launch shows the panel and ends at once
     poll 100 panel_open || fail "a second launch did not show the panel"
+    kill "$holder"
+    poll 100 bash -c "! '$hold' free" || fail "the panel did not take the keyboard once it was free"
     quit_with_keys
     python3 - "$DATA/tockles.json" <<'PY' || fail "records: $(cat "$DATA/tockles.json")"
 import json, sys
