@@ -179,14 +179,21 @@ TEST_F(DesktopBusTest, OpensTheFolderWhenNoFileManagerAnswersOrSaysWhereTheFileI
 {
     if (QGuiApplication::platformName() == QLatin1String("offscreen"))
         GTEST_SKIP() << "opening a folder needs a desktop platform; the X server run covers it";
+    DesktopFileViewer viewer(*bus);
+    QStringList unheard;
+    QObject::connect(&viewer, &DesktopFileViewer::unheard,
+                     [&](const QString& summary, const QString& body) { unheard << summary + u'|' + body; });
+    const QString file = scratch.file(QStringLiteral("export.csv"));
+    qputenv("PATH", scratch.file(QStringLiteral("none")).toUtf8()); // nothing that opens a folder
+    viewer.revealFile(file); // and no notification service: the words are handed on
+    ASSERT_TRUE(waitUntil([&] { return unheard.size() == 1; }));
+    EXPECT_EQ(unheard[0], QStringLiteral("Tockles exported the CSV file|It was saved as %1.").arg(file));
+
     QDBusConnection desktopBus = QDBusConnection::connectToBus(address, QStringLiteral("viewer-test-desktop"));
     FakeNotifications notifications;
     ASSERT_TRUE(desktopBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &notifications,
                                           QDBusConnection::ExportAllSlots));
     ASSERT_TRUE(desktopBus.registerService(QStringLiteral("org.freedesktop.Notifications")));
-    DesktopFileViewer viewer(*bus);
-    const QString file = scratch.file(QStringLiteral("export.csv"));
-    qputenv("PATH", scratch.file(QStringLiteral("none")).toUtf8()); // nothing that opens a folder
     viewer.revealFile(file);
     ASSERT_TRUE(waitUntil([&] { return notifications.told.size() == 1; }));
     EXPECT_EQ(notifications.told[0], QStringLiteral("Tockles exported the CSV file|It was saved as %1.").arg(file));
@@ -196,6 +203,7 @@ TEST_F(DesktopBusTest, OpensTheFolderWhenNoFileManagerAnswersOrSaysWhereTheFileI
     ASSERT_TRUE(waitUntil([&] { return !opened().isEmpty(); }));
     EXPECT_EQ(opened(), QUrl::fromLocalFile(scratch.path()).toString().toUtf8() + "\n");
     EXPECT_EQ(notifications.told.size(), 1) << "an opened folder says enough";
+    EXPECT_EQ(unheard.size(), 1) << "a notification taken is not handed on";
     QDBusConnection::disconnectFromBus(QStringLiteral("viewer-test-desktop"));
 }
 

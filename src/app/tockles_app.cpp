@@ -122,7 +122,14 @@ int TocklesApp::run()
 {
     const DesktopAppearance appearance;
     StoreEnvironment system = StoreEnvironment::system();
-    system.fileViewer = std::make_shared<DesktopFileViewer>();
+    auto viewer = std::make_shared<DesktopFileViewer>();
+    // Qt's tray icon draws a message of its own where an X tray has no notification service.
+    connect(viewer.get(), &DesktopFileViewer::unheard, this,
+            [this](const QString& summary, const QString& body) {
+                if (tray)
+                    tray->tell(summary, body);
+            });
+    system.fileViewer = std::move(viewer);
     if (!start(std::move(system)))
         return 0;
     QMetaObject::invokeMethod(&appDelegate, &AppDelegate::applicationDidFinishLaunching, Qt::QueuedConnection);

@@ -8,6 +8,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QUrl>
 
 namespace {
@@ -40,11 +41,10 @@ void DesktopFileViewer::revealFile(const QString& path)
 
 void DesktopFileViewer::reportUnwritten(const QString& path)
 {
-    platform::notifyDesktop(tr("Tockles could not export"),
-                            path.isEmpty() ? tr("There is no Documents folder to write the CSV file to.")
-                                           : tr("The CSV file could not be written to %1.")
-                                                 .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath())),
-                            bus);
+    tell(tr("Tockles could not export"),
+         path.isEmpty() ? tr("There is no Documents folder to write the CSV file to.")
+                        : tr("The CSV file could not be written to %1.")
+                              .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath())));
 }
 
 void DesktopFileViewer::openFolder(const QString& path)
@@ -52,6 +52,15 @@ void DesktopFileViewer::openFolder(const QString& path)
     // A desktop with neither a file manager nor a launcher (a bare window manager and its bar)
     // would show nothing at all after the panel closed: the file is there, say where.
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath())))
-        platform::notifyDesktop(tr("Tockles exported the CSV file"),
-                                tr("It was saved as %1.").arg(QDir::toNativeSeparators(path)), bus);
+        tell(tr("Tockles exported the CSV file"),
+             tr("It was saved as %1.").arg(QDir::toNativeSeparators(path)));
+}
+
+void DesktopFileViewer::tell(const QString& summary, const QString& body)
+{
+    // A bare window manager may run no notification service at all.
+    platform::notifyDesktop(summary, body, bus, [viewer = QPointer(this), summary, body] {
+        if (viewer)
+            Q_EMIT viewer->unheard(summary, body);
+    });
 }

@@ -1,11 +1,13 @@
 #include "platform/desktop_notification.h"
 
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QVariantMap>
 
 namespace platform {
 
-void notifyDesktop(const QString& summary, const QString& body, const QDBusConnection& bus)
+void notifyDesktop(const QString& summary, const QString& body, const QDBusConnection& bus,
+                   std::function<void()> unheard)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
@@ -16,7 +18,17 @@ void notifyDesktop(const QString& summary, const QString& body, const QDBusConne
                                {QStringLiteral("urgency"), QVariant::fromValue(uchar(1))}};
     call << QStringLiteral("Tockles") << 0u << QStringLiteral("tockles") << summary << body.toHtmlEscaped()
          << QStringList() << hints << -1;
-    bus.call(call, QDBus::NoBlock);
+    if (!unheard) {
+        bus.call(call, QDBus::NoBlock);
+        return;
+    }
+    auto* reply = new QDBusPendingCallWatcher(bus.asyncCall(call));
+    QObject::connect(reply, &QDBusPendingCallWatcher::finished,
+                     [unheard = std::move(unheard)](QDBusPendingCallWatcher* w) {
+                         if (w->isError())
+                             unheard();
+                         w->deleteLater();
+                     });
 }
 
 } // namespace platform

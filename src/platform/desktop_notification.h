@@ -3,11 +3,14 @@
 #include <QDBusConnection>
 #include <QString>
 
+#include <functional>
+
 namespace platform {
 
-// One notification through the desktop's notification service, shown as plain text. Where no
-// service answers, nothing is shown and nothing waits.
+// One notification through the desktop's notification service, shown as plain text. Nothing
+// waits for it; where no service answers, `unheard` is called, if given.
 void notifyDesktop(const QString& summary, const QString& body,
-                   const QDBusConnection& bus = QDBusConnection::sessionBus());
+                   const QDBusConnection& bus = QDBusConnection::sessionBus(),
+                   std::function<void()> unheard = {});
 
 } // namespace platform

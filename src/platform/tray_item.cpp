@@ -119,6 +119,11 @@ QString TrayItem::cannotSaveText()
               "if you quit Tockles meanwhile, when you start it again. Logging out before then loses them.");
 }
 
+void TrayItem::tell(const QString& title, const QString& text)
+{
+    icon->showMessage(title, text, QSystemTrayIcon::Information);
+}
+
 QRect TrayItem::iconGeometry() const
 {
     return icon->geometry();

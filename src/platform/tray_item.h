@@ -38,6 +38,8 @@ public:
     // What the desktop is told when saves start to fail.
     static QString cannotSaveTitle();
     static QString cannotSaveText();
+    // A message at the icon, for words the desktop's notification service did not take.
+    void tell(const QString& title, const QString& text);
     // Where the host placed the icon; empty or (0,0) when it does not say.
     QRect iconGeometry() const;
     // Where a StatusNotifierItem host said the last click was, when it said.
