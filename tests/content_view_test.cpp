@@ -318,8 +318,8 @@ TEST_F(PanelTest, LongNamesAreElidedAndNeverWidenThePanel)
     picker->hidePopup();
 }
 
-// Years of projects make more totals rows than a screen holds: the rows scroll, and the panel,
-// with "Export CSV" and "Quit" under the rows, stays on the screen.
+// Years of projects make more totals rows than a screen holds: the rows scroll, by wheel or by
+// keyboard, and the panel, with "Export CSV" and "Quit" under the rows, stays on the screen.
 TEST_F(PanelTest, TotalsBeyondTheScreenScrollAndThePanelFits)
 {
     for (const int count : {3, 60}) {
@@ -341,6 +341,17 @@ TEST_F(PanelTest, TotalsBeyondTheScreenScrollAndThePanelFits)
         EXPECT_LE(v.frameGeometry().height(), v.screen()->geometry().height() * 9 / 10) << count;
         auto* scroll = child<QScrollArea>("totalsScroll");
         EXPECT_EQ(scroll->verticalScrollBar()->maximum() > 0, count == 60) << count;
+        // Rows that scroll are in reach of the keyboard too, and show that they have it.
+        child("startStopButton")->setFocus();
+        const QPoint aside = scroll->mapTo(&v, QPoint(-3, scroll->height() / 2));
+        const QRgb unfocused = v.grab().toImage().pixel(aside);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget() == scroll, count == 60) << count;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+        EXPECT_EQ(scroll->verticalScrollBar()->value(), scroll->verticalScrollBar()->maximum()) << count;
+        EXPECT_EQ(v.grab().toImage().pixel(aside) != unfocused, count == 60) << count;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home);
+        EXPECT_EQ(scroll->verticalScrollBar()->value(), 0) << count;
         QWidget* last = view->findChildren<QWidget*>(QStringLiteral("totalsRow")).last();
         scroll->ensureWidgetVisible(last);
         EXPECT_FALSE(last->visibleRegion().isEmpty()) << count;

@@ -14,8 +14,10 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -55,6 +57,34 @@ W* named(W* widget, const char* objectName, const QString& accessibleName)
     widget->setAccessibleName(accessibleName);
     return widget;
 }
+
+// Totals that scroll take the keyboard, so that the rows beyond the panel's height are in reach
+// without a wheel: arrows and Page Up/Down as Qt gives them, and Home and End.
+class TotalsScrollArea : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Home || event->key() == Qt::Key_End)
+            verticalScrollBar()->triggerAction(event->key() == Qt::Key_Home ? QAbstractSlider::SliderToMinimum
+                                                                            : QAbstractSlider::SliderToMaximum);
+        else
+            QScrollArea::keyPressEvent(event);
+    }
+    // The panel draws the focus around the rows.
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QScrollArea::focusInEvent(event);
+        window()->update();
+    }
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        QScrollArea::focusOutEvent(event);
+        window()->update();
+    }
+};
 
 } // namespace
 
@@ -175,7 +205,7 @@ void ContentView::buildWidgets()
     totalsLayout->addWidget(heading);
     // Rows that would make the panel taller than the screen scroll, so that the controls below
     // them stay in reach.
-    totalsScroll = named(new QScrollArea(totalsSection), "totalsScroll", tr("Totals"));
+    totalsScroll = named(new TotalsScrollArea(totalsSection), "totalsScroll", tr("Totals"));
     totalsScroll->setFrameShape(QFrame::NoFrame);
     totalsScroll->setFocusPolicy(Qt::NoFocus);
     totalsScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -348,6 +378,18 @@ void ContentView::changeEvent(QEvent* event)
         store->refreshFromDisk();
 }
 
+// The focus around the totals, drawn outside them so that it never crosses a name or a time.
+void ContentView::paintEvent(QPaintEvent*)
+{
+    if (!totalsScroll->hasFocus())
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 1));
+    const QRectF around = QRectF(QRect(totalsScroll->mapTo(this, QPoint()), totalsScroll->size())).adjusted(-2.5, -1.5, 2.5, 1.5);
+    painter.drawRoundedRect(around, 2, 2);
+}
+
 void ContentView::render()
 {
     renderQueued = false;
@@ -477,6 +519,7 @@ void ContentView::fitHeight()
         totalsSection->updateGeometry();
         const bool scrolls = shown < rowsHeight;
         totalsScroll->setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+        totalsScroll->setFocusPolicy(scrolls ? Qt::TabFocus : Qt::NoFocus);
         // The times keep clear of the scroll bar.
         totalsRowsLayout->setContentsMargins(0, 0, scrolls ? totalsRowsLayout->spacing() : 0, 4);
     }

@@ -65,6 +65,7 @@ Q_SIGNALS:
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     // The label around the name, so the control can shorten the name alone.
