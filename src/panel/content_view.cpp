@@ -67,11 +67,31 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override
     {
+        const int before = verticalScrollBar()->value();
         if (event->key() == Qt::Key_Home || event->key() == Qt::Key_End)
             verticalScrollBar()->triggerAction(event->key() == Qt::Key_Home ? QAbstractSlider::SliderToMinimum
                                                                             : QAbstractSlider::SliderToMaximum);
         else
             QScrollArea::keyPressEvent(event);
+        if (verticalScrollBar()->value() != before)
+            sayRowBroughtIn(verticalScrollBar()->value() > before);
+    }
+    // A reader hears nothing of rows that scroll into view: the one the keys brought wholly in,
+    // at the edge they moved towards, is said.
+    void sayRowBroughtIn(bool down)
+    {
+        const int top = verticalScrollBar()->value();
+        const int bottom = top + viewport()->height();
+        const QWidget* said = nullptr;
+        for (const QWidget* row : widget()->findChildren<QWidget*>(QStringLiteral("totalsRow"), Qt::FindDirectChildrenOnly)) {
+            if (!row->isVisible() || row->y() < top || row->geometry().bottom() >= bottom)
+                continue;
+            said = row;
+            if (!down)
+                break;
+        }
+        if (said)
+            platform::announce(this, said->accessibleName());
     }
     // The panel draws the focus around the rows.
     void focusInEvent(QFocusEvent* event) override
@@ -520,6 +540,10 @@ void ContentView::fitHeight()
         const bool scrolls = shown < rowsHeight;
         totalsScroll->setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
         totalsScroll->setFocusPolicy(scrolls ? Qt::TabFocus : Qt::NoFocus);
+        // An arrow key moves the rows by one.
+        if (!totalsRowWidgets.isEmpty())
+            totalsScroll->verticalScrollBar()->setSingleStep(totalsRowWidgets.first().row->sizeHint().height()
+                                                             + totalsRowsLayout->spacing());
         // The times keep clear of the scroll bar.
         totalsRowsLayout->setContentsMargins(0, 0, scrolls ? totalsRowsLayout->spacing() : 0, 4);
     }
