@@ -167,15 +167,20 @@ TEST_F(MergeTest, TwoCopiesAppendingToOneFolderLoseNothing)
 TEST_F(MergeTest, AHandEditBetweenSavesIsKeptAndAnUndecodableOneSetAside)
 {
     auto s = store();
-    const Tockle r1 = record("r1");
+    Tockle r1 = record("r1");
     s->addTockle(r1);
+    // Moved to another project: the same id and count, only a field differs.
+    r1.projectName = QStringLiteral("moved");
+    deliver("tockles.json", encodeTockles({r1}).value());
+    s->refreshFromDisk();
+    EXPECT_EQ(names(s->tockles()), split("moved")) << "a record corrected by hand is taken in";
     deliver("tockles.json", encodeTockles({r1, record("hand")}).value());
     s->addTockle(record("r2"));
-    EXPECT_EQ(onDisk(), split("r1,hand,r2"));
+    EXPECT_EQ(onDisk(), split("moved,hand,r2"));
 
     deliver("tockles.json", "garbage");
     s->addTockle(record("r3"));
-    EXPECT_EQ(onDisk(), split("r1,hand,r2,r3")) << "memory is written, nothing is merged from garbage";
+    EXPECT_EQ(onDisk(), split("moved,hand,r2,r3")) << "memory is written, nothing is merged from garbage";
     const QStringList entries = folder.entries(QStringLiteral("Tockles"));
     const auto aside = std::find_if(entries.cbegin(), entries.cend(),
                                     [](const QString& e) { return e.contains(QLatin1String("unreadable")); });

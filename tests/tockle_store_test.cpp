@@ -111,11 +111,11 @@ TEST_F(StoreTest, RecordsAppendAndEachSaveWritesExactlyTheWholeList)
     store->addTockle(sample(QStringLiteral("C")));
     store->addTockle(sample(QStringLiteral("D/\u00e9")));
     EXPECT_EQ(bytes("tockles.json"), encodeTockles(store->tockles()).value());
-    // Same length, other bytes behind the store's back: not taken for its own.
+    // Same length, other bytes behind the store's back (garbled here): not taken for its own.
     QByteArray edited = bytes("tockles.json");
-    write("tockles.json", edited.replace("\"C\"", "\"X\""));
+    write("tockles.json", edited.replace("\"C\"", "\"C\\"));
     store->addTockle(sample(QStringLiteral("E")));
-    EXPECT_FALSE(bytes("tockles.json").contains("\"X\""));
+    EXPECT_EQ(bytes("tockles.json"), encodeTockles(store->tockles()).value());
     EXPECT_EQ(makeStore()->tockles().size(), 5);
 }
 

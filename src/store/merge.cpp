@@ -33,6 +33,14 @@ QList<Tockle> mergedTockles(const QList<Tockle>& onDisk, const QList<Tockle>& in
     return merged;
 }
 
+bool sameRecords(const QList<Tockle>& a, const QList<Tockle>& b)
+{
+    return std::equal(a.cbegin(), a.cend(), b.cbegin(), b.cend(), [](const Tockle& x, const Tockle& y) {
+        return x.id == y.id && x.startTime == y.startTime && x.endTime == y.endTime && x.duration == y.duration
+               && x.projectName == y.projectName;
+    });
+}
+
 QStringList mergedProjects(const QStringList& base, const QStringList& ours, const QStringList& theirs)
 {
     QSet<QString> inBase = canonicalSet(base);

@@ -277,7 +277,7 @@ bool TockleStore::mergeTocklesFromDisk(Undecodable undecodable)
     seenTockles = identity;
     QList<Tockle> merged = mergedTockles(*onDisk, tockles_);
     const bool behind = merged.size() > onDisk->size();
-    if (merged.size() != tockles_.size()) {
+    if (!sameRecords(merged, tockles_)) {
         Q_EMIT objectWillChange();
         tockles_ = std::move(merged);
         forgetNameIndex(); // the file's records now come first
