@@ -141,7 +141,8 @@ TEST(PanelWindow, WithoutWordFromTheTrayAPopupHangsFromThePointerWhereItOpened)
 }
 
 // Escape in the picker's open list closes the list alone (Qt hands the same key to the picker
-// once the list is gone); the next Escape closes the panel.
+// once the list is gone); the next Escape closes the panel, and a click on the icon at once
+// opens it again (it is no click outside the panel that goes on to the icon).
 TEST(PanelWindow, EscapeInThePickersListClosesOnlyTheList)
 {
     auto* picker = new ElidingComboBox;
@@ -164,4 +165,7 @@ TEST(PanelWindow, EscapeInThePickersListClosesOnlyTheList)
     QCoreApplication::processEvents();
     escape(window.windowHandle());
     EXPECT_FALSE(window.isVisible());
+    window.toggle({});
+    windowSystemFocuses(nullptr);
+    EXPECT_TRUE(waitUntil([&] { return window.isVisible(); }));
 }

@@ -138,7 +138,7 @@ void PanelWindow::stepAside()
     // while the X window keeps the focus as far as X knows, and a pop-up's grab would hold the
     // keyboard back from the other program.
     if (style != Style::Window)
-        hide();
+        dismiss();
 }
 
 void PanelWindow::openAfterFocusNews()
@@ -197,10 +197,18 @@ void PanelWindow::takeGrab()
 void PanelWindow::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape) {
-        hide();
+        dismiss();
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+// Closed by a key or a button of its own, not by a click that may go on to the icon: a click on
+// the icon right after opens it again.
+void PanelWindow::dismiss()
+{
+    hide();
+    sinceHidden.invalidate();
 }
 
 void PanelWindow::hideEvent(QHideEvent* event)

@@ -39,6 +39,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    void dismiss();
     void place();
     void showAtAnchor();
     void openAfterFocusNews();
